@@ -1,0 +1,67 @@
+#include "app/Driver.h"
+
+#include <ctime>
+
+#include "app/ToolLauncher.h"
+#include "app/Usage.h"
+#include "model/ModelStore.h"
+#include "output/OutputRun.h"
+
+namespace App {
+
+RunFiles runFilesFor(const PathParts& parts) {
+  const std::string stem = parts.directory + parts.baseName;
+  return {stem + "_ObjDump.txt", stem + "_Vek.m51", stem + "_CANape.db", stem + parts.extension};
+}
+
+namespace {
+
+// Whole seconds of calendar time since the start, written the way a stream writes a
+// floating-point number ("0", "12").
+class StageClock {
+ public:
+  StageClock() : start_(std::time(nullptr)) {}
+  double elapsedSeconds() const { return std::difftime(std::time(nullptr), start_); }
+
+ private:
+  std::time_t start_;
+};
+
+}  // namespace
+
+int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+  // The last argument is the path; earlier ones are ignored.
+  const std::string path = arguments.empty() ? std::string() : arguments.back();
+  if (path.empty()) {
+    printUsage(out);
+    return 0;
+  }
+
+  const PathParts parts = splitPath(path);
+  const RunFiles files = runFilesFor(parts);
+  out << "inputFile : " << files.inputFile << std::endl;
+  out << "outFileMap : " << files.outFileMap << std::endl;
+  const StageClock clock;
+
+  if (elfExtensionPattern.matches(parts.extension)) {
+    out << "elfFile : " << files.elfFile << std::endl;
+    const int result = runObjdump(files.elfFile, files.inputFile);
+    if (result != 0) {
+      err << "failed executing arm-none-eabi-objdump!" << std::endl;
+      return result;
+    }
+    out << "ObjDump finished " << files.inputFile
+        << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+  }
+
+  {
+    const Model::ModelStore store(files.inputFile);
+    out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+    Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
+    out << "Vek M51 + CANape finished " << files.outFileMap
+        << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+  }
+  return 0;
+}
+
+}  // namespace App

@@ -1,0 +1,30 @@
+#include "dump/DumpLoad.h"
+
+#include "dump/DumpLines.h"
+#include "dump/EntryReader.h"
+#include "model/ModelStore.h"
+
+namespace Dump {
+
+namespace {
+void buildModel(Model::ModelStore& store, DumpLines& lines) {
+  parseDump(store, lines.lines());
+  store.linkTypes();
+  restateDataBitOffsets(store);
+  lines.clear();
+}
+}  // namespace
+
+void loadDumpFile(Model::ModelStore& store, const std::string& path) {
+  DumpLines& lines = processDumpLines();
+  if (!lines.readFile(path)) return;
+  buildModel(store, lines);
+}
+
+void loadDumpText(Model::ModelStore& store, std::string_view text) {
+  DumpLines& lines = processDumpLines();
+  lines.splitText(text);
+  buildModel(store, lines);
+}
+
+}  // namespace Dump

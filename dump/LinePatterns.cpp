@@ -1,0 +1,295 @@
+// Hand-written matchers for the line patterns. Each one follows its pattern text from left
+// to right. Where a pattern leaves a choice (a greedy ".*" followed by more pattern), the
+// comment says which choice std::regex makes and the code takes that one directly.
+#include "dump/LinePatterns.h"
+
+namespace Dump {
+namespace {
+
+constexpr bool isBlankOrColon(char c) {
+  return c == ' ' || c == ':';
+}
+
+// Text made only of "." characters: free of CR and LF.
+bool isDotRun(std::string_view s) {
+  return !hasLineBreak(s);
+}
+
+// "^[ ]+[<]([[:xdigit:]]+)[>][ ]+(DW_AT_[^ :]+)[ :]+[ ]" shared by both attribute
+// patterns; `nameClass` is the character class of the name after "DW_AT_". Returns the
+// position right after the separator, or npos.
+template <class NameClass>
+std::size_t matchAttributeFront(std::string_view text, std::string_view& offset,
+                                std::string_view& name, NameClass nameClass) {
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.literal('<')) return std::string_view::npos;
+  offset = s.run(isXdigitChar);
+  if (offset.empty() || !s.literal('>') || !s.skipSome(isSpaceChar)) return std::string_view::npos;
+  const std::size_t nameStart = s.position();
+  if (!s.literal("DW_AT_") || !s.skipSome(nameClass)) return std::string_view::npos;
+  name = text.substr(nameStart, s.position() - nameStart);
+  // The name stops at the first blank or colon, where the separator starts. "[ :]+[ ]"
+  // prefers the longest separator, so it ends at the last blank of the run of blanks and
+  // colons; that blank may not be the run's first character.
+  const std::size_t runStart = s.position();
+  const std::string_view run = s.run(isBlankOrColon);
+  const std::size_t lastBlank = run.find_last_of(' ');
+  if (lastBlank == std::string_view::npos || lastBlank == 0) return std::string_view::npos;
+  return runStart + lastBlank + 1;
+}
+
+}  // namespace
+
+bool matchEntryHeader(std::string_view text, Groups4& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.literal('<')) return false;
+  g[0] = s.run(isXdigitChar);
+  if (g[0].empty() || !s.literal("><")) return false;
+  g[1] = s.run(isXdigitChar);
+  if (g[1].empty() || !s.literal(">:") || !s.skipSome(isSpaceChar) || !s.literal("Abbrev") ||
+      !s.skipSome(isSpaceChar) || !s.literal("Number:") || !s.skipSome(isSpaceChar)) {
+    return false;
+  }
+  g[2] = s.run(isDigitChar);
+  if (g[2].empty() || !s.skipSome(isSpaceChar) || !s.literal('(')) return false;
+  // "(DW_TAG_.*)[)]$": the tag runs to the final ")".
+  std::string_view tag = s.rest();
+  if (!tag.starts_with("DW_TAG_") || tag.size() < 8 || tag.back() != ')') return false;
+  tag.remove_suffix(1);
+  if (!isDotRun(tag)) return false;
+  g[3] = tag;
+  return true;
+}
+
+bool matchAttribute(std::string_view text, Groups4& g) {
+  const std::size_t valueStart =
+      matchAttributeFront(text, g[0], g[1], [](char c) { return !isBlankOrColon(c); });
+  if (valueStart == std::string_view::npos) return false;
+  // "(.*)\t(.*)$": the value ends at the last tab.
+  const std::string_view rest = text.substr(valueStart);
+  const std::size_t lastTab = rest.rfind('\t');
+  if (lastTab == std::string_view::npos || !isDotRun(rest)) return false;
+  g[2] = rest.substr(0, lastTab);
+  g[3] = rest.substr(lastTab + 1);
+  return true;
+}
+
+bool matchAttributeWithoutTab(std::string_view text, Groups3& g) {
+  const std::size_t valueStart =
+      matchAttributeFront(text, g[0], g[1], [](char c) { return !isBlankOrColon(c) && c != '\t'; });
+  if (valueStart == std::string_view::npos) return false;
+  const std::string_view rest = text.substr(valueStart);
+  if (rest.find('\t') != std::string_view::npos || !isDotRun(rest)) return false;
+  g[2] = rest;
+  return true;
+}
+
+bool matchPointerSize(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.literal("Pointer Size:") || !s.skipSome(isSpaceChar)) {
+    return false;
+  }
+  g[0] = s.run(isDigitChar);
+  return !g[0].empty() && s.atEnd();
+}
+
+bool matchLittleEndianFormat(std::string_view text, Groups0&) {
+  if (!isDotRun(text)) return false;
+  // "^.*[:][ ]+file[ ]format[ ].*little.*$": some ":", blanks, "file format " with
+  // "little" after it. The earliest such prefix leaves the most room for "little".
+  constexpr std::string_view format = "file format ";
+  for (std::size_t at = text.find(format); at != std::string_view::npos;
+       at = text.find(format, at + 1)) {
+    std::size_t blanks = at;
+    while (blanks > 0 && text[blanks - 1] == ' ')
+      --blanks;
+    if (blanks < at && blanks > 0 && text[blanks - 1] == ':') {
+      return text.find("little", at + format.size()) != std::string_view::npos;
+    }
+  }
+  return false;
+}
+
+namespace {
+// "^[[:blank:]]+Offset[:][[:blank:]]*" followed by `prefix` and "([[:xdigit:]]+)$".
+bool matchOffsetLine(std::string_view text, std::string_view prefix, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar) || !s.literal("Offset:")) return false;
+  s.run(isBlankChar);
+  if (!s.literal(prefix)) return false;
+  g[0] = s.run(isXdigitChar);
+  return !g[0].empty() && s.atEnd();
+}
+
+// "^[[:blank:]]+" followed by `title`, then "(offset 0x<hex>" and `tail`.
+bool matchTableHeader(std::string_view text, std::string_view title, bool withColumns) {
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar) || !s.literal(title)) return false;
+  if (!s.literal(" (offset 0x") || !s.skipSome(isXdigitChar)) return false;
+  if (withColumns) {
+    if (!s.literal(", lines ") || !s.skipSome(isDigitChar) || !s.literal(", columns ") ||
+        !s.skipSome(isDigitChar)) {
+      return false;
+    }
+  }
+  return s.literal("):") && s.atEnd();
+}
+
+// "^[[:blank:]]+" followed by exactly `rest`.
+bool matchIndentedLiteral(std::string_view text, std::string_view rest) {
+  PatternScanner s(text);
+  return s.skipSome(isBlankChar) && s.rest() == rest;
+}
+}  // namespace
+
+bool matchLineTableOffset(std::string_view text, Groups1& g) {
+  return matchOffsetLine(text, "0x", g);
+}
+
+bool matchLineTableOffsetWithoutPrefix(std::string_view text, Groups1& g) {
+  return matchOffsetLine(text, "", g);
+}
+
+bool matchDirectoryTableHeader(std::string_view text, Groups0&) {
+  return matchIndentedLiteral(text, "The Directory Table:");
+}
+
+bool matchDirectoryTableAtOffsetHeader(std::string_view text, Groups0&) {
+  return matchTableHeader(text, "The Directory Table", false);
+}
+
+bool matchDirectoryTableWithColumnsHeader(std::string_view text, Groups0&) {
+  return matchTableHeader(text, "The Directory Table", true);
+}
+
+bool matchFileTableHeader(std::string_view text, Groups0&) {
+  return matchIndentedLiteral(text, "Entry\tDir\tTime\tSize\tName");
+}
+
+bool matchFileTableWithColumnsHeader(std::string_view text, Groups0&) {
+  return matchTableHeader(text, "The File Name Table", true);
+}
+
+bool matchIndentedText(std::string_view text, Groups1& g) {
+  // "[[:blank:]]+" takes every leading blank; "(.*)" the rest, trailing blanks included.
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar) || !isDotRun(s.rest())) return false;
+  g[0] = s.rest();
+  return true;
+}
+
+bool matchIndexedRow(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar) || !s.skipSome(isDigitChar) || !s.literal('\t') ||
+      !isDotRun(s.rest())) {
+    return false;
+  }
+  g[0] = s.rest();
+  return true;
+}
+
+bool matchFileEntry(std::string_view text, Groups3& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar)) return false;
+  g[0] = s.run(isDigitChar);
+  if (g[0].empty() || !s.literal('\t')) return false;
+  g[1] = s.run(isDigitChar);
+  if (g[1].empty() || !s.literal('\t') || !s.skipSome(isDigitChar) || !s.literal('\t') ||
+      !s.skipSome(isDigitChar) || !s.literal('\t') || !isDotRun(s.rest())) {
+    return false;
+  }
+  g[2] = s.rest();
+  return true;
+}
+
+bool matchFormattedFileEntry(std::string_view text, Groups4& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isBlankChar)) return false;
+  g[0] = s.run(isDigitChar);
+  if (g[0].empty() || !s.literal('\t')) return false;
+  g[1] = s.run(isDigitChar);
+  // "(.*)\t(.*)$": the name follows the last tab.
+  const std::string_view rest = s.rest();
+  const std::size_t lastTab = rest.rfind('\t');
+  if (g[1].empty() || lastTab == std::string_view::npos || !isDotRun(rest)) return false;
+  g[2] = rest.substr(0, lastTab);
+  g[3] = rest.substr(lastTab + 1);
+  return true;
+}
+
+bool matchLineString(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.literal("(indirect ")) return false;
+  s.literal("line ");
+  if (!s.literal("string, offset: 0x") || !s.skipSome(isXdigitChar) || !s.literal("): ") ||
+      !isDotRun(s.rest())) {
+    return false;
+  }
+  g[0] = s.rest();
+  return true;
+}
+
+bool matchIndirectString(std::string_view text, Groups1& g) {
+  // "^.*[)]:[ ](.*)$": the value follows the last "): ".
+  const std::size_t at = text.rfind("): ");
+  if (at == std::string_view::npos || !isDotRun(text)) return false;
+  g[0] = text.substr(at + 3);
+  return true;
+}
+
+bool matchParenthesized(std::string_view text, Groups1& g) {
+  // "^.*[(](.*)[)]$": between the last "(" and the final ")".
+  if (text.empty() || text.back() != ')' || !isDotRun(text)) return false;
+  const std::string_view inner = text.substr(0, text.size() - 1);
+  const std::size_t open = inner.rfind('(');
+  if (open == std::string_view::npos) return false;
+  g[0] = inner.substr(open + 1);
+  return true;
+}
+
+bool matchHexNumber(std::string_view text, Groups1& g) {
+  // "^.*0x([[:xdigit:]]+).*$": the digits after the last "0x" that has a digit after it.
+  if (!isDotRun(text)) return false;
+  for (std::size_t at = text.rfind("0x"); at != std::string_view::npos;
+       at = at == 0 ? std::string_view::npos : text.rfind("0x", at - 1)) {
+    PatternScanner s(text.substr(at + 2));
+    const std::string_view digits = s.run(isXdigitChar);
+    if (!digits.empty()) {
+      g[0] = digits;
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+// "^[(]" `operation` "[:][ ]+(<digits>+)[)]$"
+template <class DigitClass>
+bool matchOperation(std::string_view text, std::string_view operation, DigitClass digitClass,
+                    Groups1& g) {
+  PatternScanner s(text);
+  if (!s.literal('(') || !s.literal(operation) || !s.literal(':') || !s.skipSome(isSpaceChar)) {
+    return false;
+  }
+  g[0] = s.run(digitClass);
+  return !g[0].empty() && s.literal(')') && s.atEnd();
+}
+}  // namespace
+
+bool matchAddressOperation(std::string_view text, Groups1& g) {
+  return matchOperation(text, "DW_OP_addr", isXdigitChar, g);
+}
+
+bool matchPlusUconst(std::string_view text, Groups1& g) {
+  return matchOperation(text, "DW_OP_plus_uconst", isDigitChar, g);
+}
+
+bool matchConstantForm(std::string_view text, Groups0&) {
+  PatternScanner s(text);
+  s.literal('-');
+  if (!s.skipSome(isDigitChar)) return false;
+  s.run(isSpaceChar);
+  return s.atEnd();
+}
+
+}  // namespace Dump

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "dump/TextPattern.h"
+
+// The line shapes of the objdump text that the reader understands. Each pattern text is
+// the contract of its matcher (see TextPattern). Patterns named after an objdump line
+// come first in the form older binutils printed; the variants after them are the forms
+// that current binutils print for the same information.
+namespace Dump {
+
+using Groups0 = TextPattern<0>::Groups;
+using Groups1 = TextPattern<1>::Groups;
+using Groups2 = TextPattern<2>::Groups;
+using Groups3 = TextPattern<3>::Groups;
+using Groups4 = TextPattern<4>::Groups;
+
+bool matchEntryHeader(std::string_view, Groups4&);
+bool matchAttribute(std::string_view, Groups4&);
+bool matchAttributeWithoutTab(std::string_view, Groups3&);
+bool matchPointerSize(std::string_view, Groups1&);
+bool matchLittleEndianFormat(std::string_view, Groups0&);
+bool matchLineTableOffset(std::string_view, Groups1&);
+bool matchLineTableOffsetWithoutPrefix(std::string_view, Groups1&);
+bool matchDirectoryTableHeader(std::string_view, Groups0&);
+bool matchDirectoryTableAtOffsetHeader(std::string_view, Groups0&);
+bool matchDirectoryTableWithColumnsHeader(std::string_view, Groups0&);
+bool matchFileTableHeader(std::string_view, Groups0&);
+bool matchFileTableWithColumnsHeader(std::string_view, Groups0&);
+bool matchIndentedText(std::string_view, Groups1&);
+bool matchIndexedRow(std::string_view, Groups1&);
+bool matchFileEntry(std::string_view, Groups3&);
+bool matchFormattedFileEntry(std::string_view, Groups4&);
+bool matchLineString(std::string_view, Groups1&);
+bool matchIndirectString(std::string_view, Groups1&);
+bool matchParenthesized(std::string_view, Groups1&);
+bool matchHexNumber(std::string_view, Groups1&);
+bool matchAddressOperation(std::string_view, Groups1&);
+bool matchPlusUconst(std::string_view, Groups1&);
+bool matchConstantForm(std::string_view, Groups0&);
+
+// Entry header: 1 nesting level, 2 DIE offset, 3 abbreviation number, 4 tag text.
+inline constexpr TextPattern<4> entryHeaderPattern{
+    "entryHeaderPattern",
+    R"(^[ ]+[<]([[:xdigit:]]+)[>][<]([[:xdigit:]]+)[>][:][ ]+Abbrev[ ]+Number[:][ ]+([[:digit:]]+)[ ]+[(](DW_TAG_.*)[)]$)",
+    &matchEntryHeader};
+
+// Attribute line with an explanation after a tab: 1 offset, 2 attribute name,
+// 3 value up to the last tab, 4 explanation after it.
+inline constexpr TextPattern<4> attributePattern{
+    "attributePattern", R"(^[ ]+[<]([[:xdigit:]]+)[>][ ]+(DW_AT_[^ :]+)[ :]+[ ](.*)\t(.*)$)",
+    &matchAttribute};
+
+// Attribute line without any tab (current binutils write a tab only before an
+// explanation): 1 offset, 2 attribute name, 3 value.
+inline constexpr TextPattern<3> attributeWithoutTabPattern{
+    "attributeWithoutTabPattern",
+    R"(^[ ]+[<]([[:xdigit:]]+)[>][ ]+(DW_AT_[^ :\t]+)[ :]+[ ]([^\t\r\n]*)$)",
+    &matchAttributeWithoutTab};
+
+// Unit header: 1 pointer size.
+inline constexpr TextPattern<1> pointerSizePattern{
+    "pointerSizePattern", R"(^[ ]+Pointer[ ]Size[:][ ]+([[:digit:]]+)$)", &matchPointerSize};
+
+// The file-format line of a little-endian image, "elf32-little" and "elf32-littlearm" alike.
+inline constexpr TextPattern<0> littleEndianFormatPattern{
+    "littleEndianFormatPattern", R"(^.*[:][ ]+file[ ]format[ ].*little.*$)",
+    &matchLittleEndianFormat};
+
+// Line-number program header: 1 its offset.
+inline constexpr TextPattern<1> lineTableOffsetPattern{
+    "lineTableOffsetPattern", R"(^[[:blank:]]+Offset[:][[:blank:]]*0x([[:xdigit:]]+)$)",
+    &matchLineTableOffset};
+// The same, for the offset 0 that current binutils print without "0x".
+inline constexpr TextPattern<1> lineTableOffsetWithoutPrefixPattern{
+    "lineTableOffsetWithoutPrefixPattern", R"(^[[:blank:]]+Offset[:][[:blank:]]*([[:xdigit:]]+)$)",
+    &matchLineTableOffsetWithoutPrefix};
+
+// Directory table headers: rows are the directories themselves ...
+inline constexpr TextPattern<0> directoryTableHeaderPattern{
+    "directoryTableHeaderPattern", R"(^[[:blank:]]+The Directory Table[:]$)",
+    &matchDirectoryTableHeader};
+// ... rows are "index<tab>directory", numbered from 1 (line tables of version 2 to 4) ...
+inline constexpr TextPattern<0> directoryTableAtOffsetHeaderPattern{
+    "directoryTableAtOffsetHeaderPattern",
+    R"(^[[:blank:]]+The Directory Table [(]offset 0x[[:xdigit:]]+[)][:]$)",
+    &matchDirectoryTableAtOffsetHeader};
+// ... rows are "index<tab>directory", numbered from 0 (line tables of version 5).
+inline constexpr TextPattern<0> directoryTableWithColumnsHeaderPattern{
+    "directoryTableWithColumnsHeaderPattern",
+    R"(^[[:blank:]]+The Directory Table [(]offset 0x[[:xdigit:]]+, lines [[:digit:]]+, columns [[:digit:]]+[)][:]$)",
+    &matchDirectoryTableWithColumnsHeader};
+
+// File table of a line table of version 2 to 4: the column line opens it.
+inline constexpr TextPattern<0> fileTableHeaderPattern{
+    "fileTableHeaderPattern", R"(^[[:blank:]]+Entry\tDir\tTime\tSize\tName$)",
+    &matchFileTableHeader};
+// File table of a line table of version 5, numbered from 0.
+inline constexpr TextPattern<0> fileTableWithColumnsHeaderPattern{
+    "fileTableWithColumnsHeaderPattern",
+    R"(^[[:blank:]]+The File Name Table [(]offset 0x[[:xdigit:]]+, lines [[:digit:]]+, columns [[:digit:]]+[)][:]$)",
+    &matchFileTableWithColumnsHeader};
+
+// Directory row of the historic table: 1 the row without its leading blanks.
+inline constexpr TextPattern<1> indentedTextPattern{
+    "indentedTextPattern", R"(^[[:blank:]]+(.*)[[:blank:]]*)", &matchIndentedText};
+// Numbered row: 1 everything after the number and its tab.
+inline constexpr TextPattern<1> indexedRowPattern{
+    "indexedRowPattern", R"(^[[:blank:]]+[[:digit:]]+\t(.*)$)", &matchIndexedRow};
+
+// File row of a version 2 to 4 table: 1 entry number, 2 directory index, 3 file name.
+inline constexpr TextPattern<3> fileEntryPattern{
+    "fileEntryPattern",
+    R"(^[[:blank:]]+([[:digit:]]+)\t([[:digit:]]+)\t[[:digit:]]+\t[[:digit:]]+\t(.*)$)",
+    &matchFileEntry};
+// File row of a version 5 table: 1 entry number, 2 directory index, 3 further columns,
+// 4 file name (objdump always prints the name last).
+inline constexpr TextPattern<4> formattedFileEntryPattern{
+    "formattedFileEntryPattern", R"(^[[:blank:]]+([[:digit:]]+)\t([[:digit:]]+)(.*)\t(.*)$)",
+    &matchFormattedFileEntry};
+// A path of a version 5 table kept in a string section: 1 the path.
+inline constexpr TextPattern<1> lineStringPattern{
+    "lineStringPattern", R"(^[(]indirect (?:line )?string, offset: 0x[[:xdigit:]]+[)]: (.*)$)",
+    &matchLineString};
+
+// Value patterns, applied to parts of an attribute line.
+inline constexpr TextPattern<1> indirectStringPattern{"indirectStringPattern", R"(^.*[)]:[ ](.*)$)",
+                                                      &matchIndirectString};
+inline constexpr TextPattern<1> parenthesizedPattern{"parenthesizedPattern", R"(^.*[(](.*)[)]$)",
+                                                     &matchParenthesized};
+inline constexpr TextPattern<1> hexNumberPattern{"hexNumberPattern", R"(^.*0x([[:xdigit:]]+).*$)",
+                                                 &matchHexNumber};
+inline constexpr TextPattern<1> addressOperationPattern{
+    "addressOperationPattern", R"(^[(]DW_OP_addr[:][ ]+([[:xdigit:]]+)[)]$)",
+    &matchAddressOperation};
+inline constexpr TextPattern<1> plusUconstPattern{
+    "plusUconstPattern", R"(^[(]DW_OP_plus_uconst[:][ ]+([[:digit:]]+)[)]$)", &matchPlusUconst};
+// A member location given as a plain number instead of a location expression.
+inline constexpr TextPattern<0> constantFormPattern{
+    "constantFormPattern", R"(^[-]?[[:digit:]]+[ ]*$)", &matchConstantForm};
+
+}  // namespace Dump

@@ -1,0 +1,39 @@
+#include "dump/NumberText.h"
+
+namespace Dump {
+
+std::uint32_t readHex(std::string_view digits) {
+  std::uint32_t value = 0;
+  for (char c : digits) {
+    std::uint32_t digit;
+    if (c >= '0' && c <= '9') {
+      digit = static_cast<std::uint32_t>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+      digit = static_cast<std::uint32_t>(c - 'a' + 10);
+    } else if (c >= 'A' && c <= 'F') {
+      digit = static_cast<std::uint32_t>(c - 'A' + 10);
+    } else {
+      break;
+    }
+    value = (value << 4) | digit;
+  }
+  return value;
+}
+
+std::uint32_t readDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+    ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::uint32_t value = 0;  // unsigned arithmetic wraps, which keeps the low 32 bits
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+  }
+  return negative ? 0u - value : value;
+}
+
+}  // namespace Dump

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/Model.h"
+#include "model/OffsetMap.h"
+#include "model/StatementList.h"
+#include "model/TextArena.h"
+
+namespace Model {
+
+// Everything one run reads from the dump: the object tree (owned through `root`), the
+// source file tables, and indexes into the tree. Constructing the store performs the
+// whole load; from then on it is only read.
+class ModelStore {
+ public:
+  // Loads the dump file; a file that cannot be opened leaves the store empty.
+  explicit ModelStore(const std::string& dumpFile);
+  // Loads a dump text held in memory.
+  struct FromText {};
+  ModelStore(FromText, std::string_view dumpText);
+  ~ModelStore();
+  ModelStore(const ModelStore&) = delete;
+  ModelStore& operator=(const ModelStore&) = delete;
+
+  // Turns the DIE offsets the reader stored into pointers between the objects.
+  void linkTypes();
+
+  // Owns every text the objects keep; declared first so that it goes last.
+  TextArena texts;
+
+  std::unique_ptr<BasicObject> root;
+  OffsetMap objectsByOffset;
+  std::map<std::uint32_t, std::unique_ptr<StatementList>> statementListsByOffset;
+
+  // Objects in dump order. The first two gain an object once per matching attribute
+  // line, the others once per object, when it is created.
+  std::vector<BasicObject*> addressedObjects;
+  std::vector<BasicObject*> constValueObjects;
+  std::vector<TypeInfo_Array*> arrayTypes;
+  std::vector<TypeInfo_Base*> baseTypes;
+  std::vector<TypeInfo_Class*> classTypes;
+  std::vector<TypeInfo_Const*> constTypes;
+  std::vector<TypeInfo_Enumeration*> enumerationTypes;
+  std::vector<TypeInfo_Enumerator*> enumerators;
+  std::vector<TypeInfo_ImportedDeclaration*> importedDeclarations;
+  std::vector<TypeInfo_Inheritance*> inheritances;
+  std::vector<TypeInfo_Member*> members;
+  std::vector<TypeInfo_Pointer*> pointerTypes;
+  std::vector<TypeInfo_Structure*> structureTypes;
+  std::vector<TypeInfo_Subrange*> subrangeTypes;
+  std::vector<TypeInfo_Subroutine*> subroutineTypes;
+  std::vector<TypeInfo_Typedef*> typedefs;
+  std::vector<TypeInfo_Union*> unionTypes;
+  std::vector<TypeInfo_Volatile*> volatileTypes;
+  std::vector<TypeInfo_Namespace*> namespaces;
+  std::vector<FunctionInfo*> functions;
+  std::vector<CompileUnitInfo*> compileUnits;
+  std::vector<VariableInfo*> variables;
+};
+
+}  // namespace Model

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "output/SignalEntry.h"
+
+namespace Model {
+class ModelStore;
+class VariableInfo;
+}  // namespace Model
+
+namespace Output {
+
+// The last stage of a conversion: expands every variable with a fixed address into its
+// signals and writes the map, the warnings log (only when two signals share a name) and
+// the database. A file that cannot be written is reported on `console`.
+void generateOutputs(std::string outFileMap, std::string outFileCanape,
+                     const Model::ModelStore& store, std::ostream& console);
+
+// "<file>(<line>)" for the variable's declaration, from its compile unit's file table;
+// "unknown(<line>)" when the table has no such file, empty when the unit has no table.
+std::string sourceLocationOf(const Model::ModelStore& store, const Model::VariableInfo& variable);
+
+// The lowest bit of a bit field in its storage unit, numbered from the least significant
+// bit on a little-endian target.
+std::uint32_t bitPositionOf(const SignalEntry& entry, bool littleEndian);
+
+// The output name of a signal: its name, and for a bit field "_Bit:" or "_Bits:" with the
+// numbers of its bits written one after another.
+std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition);
+
+}  // namespace Output

@@ -1,0 +1,40 @@
+#include "output/StaticNameWarnings.h"
+
+namespace Output {
+
+bool matchReportedName(std::string_view name, Dump::TextPattern<1>::Groups& g) {
+  // "([^@.:]+)" runs to the first "@", "." or ":"; ".*" must then take the rest, which
+  // it cannot across a line break.
+  const std::size_t end = name.find_first_of("@.:");
+  const std::size_t length = end == std::string_view::npos ? name.size() : end;
+  if (length == 0 || Dump::hasLineBreak(name.substr(length))) return false;
+  g[0] = name.substr(0, length);
+  return true;
+}
+
+void StaticNameWarnings::check(const std::string& outputName, const std::string& sourceLocation) {
+  const auto [first, inserted] = firstLocationByName_.try_emplace(outputName, sourceLocation);
+  if (inserted) return;
+
+  duplicateFound_ = true;
+  Dump::TextPattern<1>::Groups reported;
+  const std::string_view reportedName =
+      reportedNamePattern.match(outputName, reported) ? reported[0] : std::string_view();
+  // One warning per clashing variable: a location is named first at most once, and the
+  // first signal's location at most once per name.
+  if (reportedLocations_.insert(sourceLocation).second) {
+    text_ += "Warning - Duplicate Static VariableName: ";
+    text_ += reportedName;
+    text_ += "\r\n  Location File: ";
+    text_ += sourceLocation;
+    text_ += "\r\n";
+    if (!first->second.empty()) {
+      text_ += "  Location File: ";
+      text_ += first->second;
+      text_ += "\r\n";
+    }
+  }
+  first->second.clear();
+}
+
+}  // namespace Output

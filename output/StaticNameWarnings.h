@@ -1,0 +1,36 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "dump/TextPattern.h"
+
+namespace Output {
+
+bool matchReportedName(std::string_view, Dump::TextPattern<1>::Groups&);
+// The part of an output name that a warning names: up to the first "@", "." or ":".
+inline constexpr Dump::TextPattern<1> reportedNamePattern{"reportedNamePattern", "^([^@.:]+).*",
+                                                          &matchReportedName};
+
+// Finds output names that more than one signal has (static variables of the same name in
+// several compile units) and writes the warnings text for them.
+class StaticNameWarnings {
+ public:
+  // Called for every written signal in order, with its output name and source location.
+  void check(const std::string& outputName, const std::string& sourceLocation);
+
+  bool duplicateFound() const { return duplicateFound_; }
+  const std::string& text() const { return text_; }
+
+ private:
+  // The location of the first signal of each name; emptied once a clash was handled.
+  std::map<std::string, std::string, std::less<>> firstLocationByName_;
+  // The locations already named first in a warning.
+  std::set<std::string, std::less<>> reportedLocations_;
+  bool duplicateFound_ = false;
+  std::string text_;
+};
+
+}  // namespace Output

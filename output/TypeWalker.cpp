@@ -1,0 +1,367 @@
+#include "output/TypeWalker.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "model/ModelStore.h"
+
+namespace Output {
+
+using namespace Model;
+
+namespace {
+
+void appendComponent(std::string& name, std::string_view separator, Text component) {
+  name += separator;
+  name += component;
+}
+
+// Index digits: 1 for one element, 2 for up to 19, 3 for up to 199, and so on.
+unsigned indexWidth(std::uint32_t count) {
+  unsigned width = 1;
+  for (std::uint32_t d = count; d > 1; d /= 10)
+    ++width;
+  return width;
+}
+
+void appendIndex(std::string& name, std::uint32_t index, unsigned width) {
+  const std::string digits = std::to_string(index);
+  name += '_';
+  if (digits.size() < width) name.append(width - digits.size(), '0');
+  name += digits;
+}
+
+// A class, structure or union that is only declared here: it has DW_AT_declaration and
+// no members or base classes of its own.
+bool isDeclarationOnly(const BasicObject& type) {
+  bool declared = false;
+  if (const auto* c = dynamic_cast<const TypeInfo_Class*>(&type)) declared = c->declaration;
+  if (const auto* s = dynamic_cast<const TypeInfo_Structure*>(&type)) declared = s->declaration;
+  if (const auto* u = dynamic_cast<const TypeInfo_Union*>(&type)) declared = u->declaration;
+  if (!declared) return false;
+  return std::none_of(type.children.begin(), type.children.end(), [](const auto& child) {
+    return dynamic_cast<const TypeInfo_Member*>(child.get()) != nullptr ||
+           dynamic_cast<const TypeInfo_Inheritance*>(child.get()) != nullptr;
+  });
+}
+
+bool isComposite(const BasicObject& object) {
+  return dynamic_cast<const TypeInfo_Class*>(&object) != nullptr ||
+         dynamic_cast<const TypeInfo_Structure*>(&object) != nullptr ||
+         dynamic_cast<const TypeInfo_Union*>(&object) != nullptr;
+}
+
+// "ns::Outer::Name": the names of the enclosing namespaces, classes and structures, and
+// the type's own. Empty for an unnamed type.
+std::string qualifiedName(const BasicObject& type) {
+  if (type.name.empty()) return {};
+  std::vector<Text> scopes{type.name};
+  for (const BasicObject* scope = type.parent;
+       scope != nullptr && scopes.size() < BasicObject::kMaxDepth; scope = scope->parent) {
+    if (dynamic_cast<const TypeInfo_Namespace*>(scope) != nullptr || isComposite(*scope)) {
+      scopes.push_back(scope->name);
+    }
+  }
+  std::string name;
+  for (auto scope = scopes.rbegin(); scope != scopes.rend(); ++scope) {
+    if (!name.empty() || scope != scopes.rbegin()) name += "::";
+    name += *scope;
+  }
+  return name;
+}
+
+}  // namespace
+
+struct CompleteTypeIndex::Index {
+  std::unordered_map<std::string, const BasicObject*> byName;
+};
+
+CompleteTypeIndex::CompleteTypeIndex(const ModelStore& store) : store_(store) {}
+CompleteTypeIndex::~CompleteTypeIndex() = default;
+
+void CompleteTypeIndex::build() const {
+  index_ = std::make_unique<Index>();
+  if (store_.root == nullptr) return;
+  // Pre-order over the tree is dump order. No recursion: crafted dumps nest deeply.
+  std::vector<const BasicObject*> pending{store_.root.get()};
+  while (!pending.empty()) {
+    const BasicObject* object = pending.back();
+    pending.pop_back();
+    if (isComposite(*object) && !isDeclarationOnly(*object)) {
+      std::string name = qualifiedName(*object);
+      if (!name.empty()) index_->byName.emplace(std::move(name), object);
+    }
+    for (auto child = object->children.rbegin(); child != object->children.rend(); ++child) {
+      pending.push_back(child->get());
+    }
+  }
+}
+
+const BasicObject* CompleteTypeIndex::completionOf(const BasicObject& declaration) const {
+  if (index_ == nullptr) build();
+  const auto found = index_->byName.find(qualifiedName(declaration));
+  return found != index_->byName.end() ? found->second : nullptr;
+}
+
+void TypeWalker::walk(const BasicObject& object, SignalEntry entry, bool asStructureChild) {
+  walkAt(object, entry, asStructureChild, 0);
+}
+
+void TypeWalker::walkAt(const BasicObject& object, const SignalEntry& entryIn,
+                        bool asStructureChild, unsigned depth) {
+  if (depth >= kMaxDepth || std::find(path_.begin(), path_.end(), &object) != path_.end()) {
+    return;
+  }
+  SignalEntry entry = entryIn;
+  if (asStructureChild) {
+    // Inside a class or structure only the data members and the base classes are part
+    // of the object; a base class adds its members under the object's own name.
+    if (const auto* inheritance = dynamic_cast<const TypeInfo_Inheritance*>(&object)) {
+      if (inheritance->type != nullptr) {
+        entry.address += inheritance->dataMemberLocation;
+        path_.push_back(&object);
+        walkAt(*inheritance->type, entry, false, depth + 1);
+        path_.pop_back();
+      }
+      return;
+    }
+    if (dynamic_cast<const TypeInfo_Member*>(&object) == nullptr) return;
+  }
+  path_.push_back(&object);
+  const Children children = walkKind(object, entry, depth);
+  if (children != Children::Skip) {
+    for (const auto& child : object.children) {
+      walkAt(*child, entry, children == Children::OfStructure, depth + 1);
+    }
+  }
+  path_.pop_back();
+}
+
+// The kind step: what the object itself contributes, and how its children are walked.
+TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry& entry,
+                                          unsigned depth) {
+  const unsigned next = depth + 1;
+  if (const auto* member = dynamic_cast<const TypeInfo_Member*>(&object)) {
+    // A static data member declared in its class is not stored in the object.
+    if (member->declaration) return Children::Plain;
+    appendComponent(entry.name, ".", member->name);
+    entry.address += member->dataMemberLocation;
+    entry.bitOffset = member->bitOffset;
+    entry.bitSize = member->bitSize;
+    if (member->type != nullptr) walkAt(*member->type, entry, false, next);
+    return Children::Plain;
+  }
+  if (const auto* base = dynamic_cast<const TypeInfo_Base*>(&object)) {
+    entry.typeName = base->encodingName;
+    entry.isSigned = isSignedEncoding(entry.typeName);
+    entry.size = base->byteSize();
+    entry.typeObject = base;
+    emit(entry);
+    return Children::Plain;
+  }
+  if (const auto* typedefType = dynamic_cast<const TypeInfo_Typedef*>(&object)) {
+    if (typedefType->type != nullptr) walkAt(*typedefType->type, entry, false, next);
+    return Children::Plain;
+  }
+  if (dynamic_cast<const TypeInfo_Structure*>(&object) != nullptr ||
+      dynamic_cast<const TypeInfo_Class*>(&object) != nullptr ||
+      dynamic_cast<const TypeInfo_Union*>(&object) != nullptr) {
+    if (completeTypes_ != nullptr && isDeclarationOnly(object)) {
+      // Complete only in another unit (a class whose key function is defined there).
+      const BasicObject* complete = completeTypes_->completionOf(object);
+      if (complete != nullptr && complete != &object) walkAt(*complete, entry, false, next);
+      return Children::Skip;
+    }
+    // A union's children are all expanded; of a class or structure only the data members
+    // and base classes count.
+    return dynamic_cast<const TypeInfo_Union*>(&object) != nullptr ? Children::Plain
+                                                                   : Children::OfStructure;
+  }
+  if (const auto* array = dynamic_cast<const TypeInfo_Array*>(&object)) {
+    expandArray(*array, array->type, entry, depth);
+    return Children::Plain;
+  }
+  if (const auto* constType = dynamic_cast<const TypeInfo_Const*>(&object)) {
+    if (constType->type != nullptr) {
+      entry.isConst = true;
+      walkAt(*constType->type, entry, false, next);
+    }
+    return Children::Plain;
+  }
+  if (const auto* volatileType = dynamic_cast<const TypeInfo_Volatile*>(&object)) {
+    if (volatileType->type != nullptr) walkAt(*volatileType->type, entry, false, next);
+    return Children::Plain;
+  }
+  if (const auto* imported = dynamic_cast<const TypeInfo_ImportedDeclaration*>(&object)) {
+    if (imported->type != nullptr) walkAt(*imported->type, entry, false, next);
+    return Children::Plain;
+  }
+  if (const auto* pointer = dynamic_cast<const TypeInfo_Pointer*>(&object)) {
+    entry.typeName = "pointer";
+    entry.size = pointer->byteSize();
+    entry.typeObject = pointer;
+    emit(entry);
+    return Children::Plain;
+  }
+  if (const auto* enumeration = dynamic_cast<const TypeInfo_Enumeration*>(&object)) {
+    entry.typeName = "enumeration";
+    entry.size = enumeration->byteSize();
+    entry.typeObject = enumeration;
+    emit(entry);
+    return Children::Plain;
+  }
+  if (const auto* space = dynamic_cast<const TypeInfo_Namespace*>(&object)) {
+    appendComponent(entry.name, "::", space->name);
+    return Children::Plain;
+  }
+  if (const auto* function = dynamic_cast<const FunctionInfo*>(&object)) {
+    if (function->specification != nullptr) {
+      entry.name = composeSignalName(function->specification, "");
+      entry.size = function->specification->byteSize();
+      entry.typeObject = function->specification;
+      walkAt(*function->specification, entry, false, next);
+    } else {
+      appendComponent(entry.name, ".", function->name);
+      entry.size = function->byteSize();
+      entry.typeObject = function;
+    }
+    entry.typeName = "function";
+    emit(entry);
+    return Children::Plain;
+  }
+  if (const auto* variable = dynamic_cast<const VariableInfo*>(&object)) {
+    if (variable->specification != nullptr) {
+      entry.name = composeSignalName(variable->specification, "");
+      walkAt(*variable->specification, entry, false, next);
+    } else {
+      appendComponent(entry.name, ".", variable->name);
+      if (variable->type != nullptr) walkAt(*variable->type, entry, false, next);
+    }
+    return Children::Plain;
+  }
+  // Enumerators, subranges, subroutines, compile units and entries of other tags add
+  // nothing themselves.
+  return Children::Plain;
+}
+
+void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elementType,
+                             const SignalEntry& entry, unsigned depth) {
+  // One subrange per dimension; an array whose first child is no subrange has no
+  // elements. Further dimensions are expanded in row-major order, each with the index
+  // width of its own element count.
+  if (array.children.empty() || elementType == nullptr) return;
+  struct Dimension {
+    std::uint32_t first;
+    std::uint32_t count;  // upper bound + 1; the index runs from `first` while below it
+    unsigned width;
+  };
+  std::vector<Dimension> dimensions;
+  for (const auto& child : array.children) {
+    const auto* subrange = dynamic_cast<const TypeInfo_Subrange*>(child.get());
+    if (subrange == nullptr) {
+      if (dimensions.empty()) return;
+      continue;
+    }
+    const std::uint32_t count = subrange->upperBound + 1;
+    if (subrange->lowerBound >= count) return;  // no elements at all
+    dimensions.push_back({subrange->lowerBound, count, indexWidth(count)});
+  }
+
+  const std::uint32_t elementSize = elementType->byteSize();
+  const std::size_t baseLength = entry.name.size();
+  SignalEntry element = entry;
+  std::vector<std::uint32_t> index;
+  for (const Dimension& dimension : dimensions)
+    index.push_back(dimension.first);
+  for (bool more = true; more;) {
+    element.name.resize(baseLength);
+    for (std::size_t d = 0; d < dimensions.size(); ++d) {
+      appendIndex(element.name, index[d], dimensions[d].width);
+    }
+    walkAt(*elementType, element, false, depth + 1);
+    element.address += elementSize;
+    // The last index runs fastest.
+    more = false;
+    for (std::size_t d = dimensions.size(); d-- > 0;) {
+      if (++index[d] < dimensions[d].count) {
+        more = true;
+        break;
+      }
+      index[d] = dimensions[d].first;
+    }
+  }
+}
+
+void walkType(const BasicObject& object, SignalEntry entry, bool asStructureChild,
+              std::vector<SignalEntry>& output) {
+  TypeWalker(nullptr, output).walk(object, std::move(entry), asStructureChild);
+}
+
+std::string composeSignalName(const BasicObject* object, std::string suffix) {
+  // Scopes from the innermost out; each names its source object (its specification for
+  // classes, functions and variables) and the separator that follows its name.
+  struct Component {
+    Text name;
+    std::string_view separator;
+  };
+  std::vector<Component> components;
+  for (unsigned steps = 0; object != nullptr && steps < BasicObject::kMaxDepth; ++steps) {
+    const BasicObject* source = object;
+    std::string_view separator;
+    if (const auto* c = dynamic_cast<const TypeInfo_Class*>(object)) {
+      separator = "->";
+      if (c->specification != nullptr) source = c->specification;
+    } else if (const auto* f = dynamic_cast<const FunctionInfo*>(object)) {
+      separator = "@";
+      if (f->specification != nullptr) source = f->specification;
+    } else if (const auto* v = dynamic_cast<const VariableInfo*>(object)) {
+      separator = ".";
+      if (v->specification != nullptr) source = v->specification;
+    } else if (dynamic_cast<const TypeInfo_Member*>(object) != nullptr ||
+               dynamic_cast<const TypeInfo_Enumeration*>(object) != nullptr ||
+               dynamic_cast<const TypeInfo_Enumerator*>(object) != nullptr) {
+      separator = ".";
+    } else if (dynamic_cast<const TypeInfo_Namespace*>(object) != nullptr) {
+      separator = "::";
+    }
+    if (!separator.empty()) components.push_back({source->name, separator});
+    object = source->parent;
+  }
+  // A scope adds its separator only when something follows it: the name would be empty
+  // if the suffix and every scope inside this one were unnamed.
+  bool followed = !suffix.empty();
+  std::vector<bool> withSeparator(components.size());
+  for (std::size_t i = 0; i < components.size(); ++i) {
+    withSeparator[i] = followed;
+    followed = followed || !components[i].name.empty();
+  }
+  std::string name;
+  for (std::size_t i = components.size(); i-- > 0;) {
+    name += components[i].name;
+    if (withSeparator[i]) name += components[i].separator;
+  }
+  return name + suffix;
+}
+
+bool matchSignedEncoding(std::string_view text, Dump::TextPattern<0>::Groups&) {
+  // "^.*[^n]signed.*$": "signed" after a character other than n. Only the ".*" parts
+  // refuse line breaks; the character before "signed" may be one.
+  const std::size_t firstBreak = text.find_first_of("\r\n");
+  const std::size_t lastBreak = text.find_last_of("\r\n");
+  constexpr std::string_view word = "signed";
+  for (std::size_t at = text.find(word, 1); at != std::string_view::npos;
+       at = text.find(word, at + 1)) {
+    const bool prefixClean = firstBreak == std::string_view::npos || firstBreak >= at - 1;
+    const bool suffixClean = lastBreak == std::string_view::npos || lastBreak < at + word.size();
+    if (text[at - 1] != 'n' && prefixClean && suffixClean) return true;
+  }
+  return false;
+}
+
+bool isSignedEncoding(std::string_view encoding) {
+  std::string subject = "A";
+  subject += encoding;
+  return signedEncodingPattern.matches(subject);
+}
+
+}  // namespace Output
