@@ -221,10 +221,10 @@ bool matchLineString(std::string_view text, Groups1& g) {
   PatternScanner s(text);
   if (!s.literal("(indirect ")) return false;
   s.literal("line ");
-  if (!s.literal("string, offset: 0x") || !s.skipSome(isXdigitChar) || !s.literal("): ") ||
-      !isDotRun(s.rest())) {
-    return false;
-  }
+  if (!s.literal("string, offset: ")) return false;
+  // "(?:0x)?": taking "0x" is never wrong, since the "x" could not be a digit either.
+  s.literal("0x");
+  if (!s.skipSome(isXdigitChar) || !s.literal("): ") || !isDotRun(s.rest())) return false;
   g[0] = s.rest();
   return true;
 }

@@ -117,9 +117,10 @@ inline constexpr TextPattern<3> fileEntryPattern{
 inline constexpr TextPattern<4> formattedFileEntryPattern{
     "formattedFileEntryPattern", R"(^[[:blank:]]+([[:digit:]]+)\t([[:digit:]]+)(.*)\t(.*)$)",
     &matchFormattedFileEntry};
-// A path of a version 5 table kept in a string section: 1 the path.
+// A path of a version 5 table kept in a string section: 1 the path. The offset 0 is
+// printed without "0x".
 inline constexpr TextPattern<1> lineStringPattern{
-    "lineStringPattern", R"(^[(]indirect (?:line )?string, offset: 0x[[:xdigit:]]+[)]: (.*)$)",
+    "lineStringPattern", R"(^[(]indirect (?:line )?string, offset: (?:0x)?[[:xdigit:]]+[)]: (.*)$)",
     &matchLineString};
 
 // Value patterns, applied to parts of an attribute line.

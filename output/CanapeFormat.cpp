@@ -82,13 +82,17 @@ BitFieldLimits bitFieldLimits(std::uint32_t width, bool isSigned) {
   const std::uint64_t magnitude = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
   if (!isSigned) return {"0", std::to_string(magnitude)};
   const std::uint64_t positive = magnitude >> 1;  // 2^(bits-1) - 1
-  return {"-" + std::to_string(positive + 1), std::to_string(positive)};
+  std::string minimum = "-";
+  minimum += std::to_string(positive + 1);
+  return {std::move(minimum), std::to_string(positive)};
 }
 
 void appendDatabaseLine(std::string& database, const SignalEntry& entry,
                         std::string_view outputName, std::uint32_t bitPosition) {
   database += "VARIABLE 0x0 ";
-  std::string nameField = "'" + databaseName(outputName) + "'  ";
+  std::string nameField = "'";
+  nameField += databaseName(outputName);
+  nameField += "'  ";
   appendPadded(database, nameField, 100);
   database += "0x";
   appendAddress(database, entry.address);
@@ -96,12 +100,25 @@ void appendDatabaseLine(std::string& database, const SignalEntry& entry,
     database += databaseTypeTail(entry.size, entry.isSigned);
   } else {
     const BitFieldLimits limits = bitFieldLimits(entry.bitSize, entry.isSigned);
-    database += "    \"\" UINT(" + std::to_string(entry.bitSize) + "," +
-                std::to_string(bitPosition) + ") \"\" 0 ";
-    database += limits.minimum + std::string(11, ' ') + limits.maximum;
-    database += " (" + limits.minimum + "  " + limits.maximum + ")";
-    database += std::string(12, ' ') + "CHARACTERISTIC  WEAK_LIMITS ";
-    database += limits.minimum + std::string(19, ' ') + limits.maximum;
+    // Each number takes just its own width here.
+    database += "    \"\" UINT(";
+    database += std::to_string(entry.bitSize);
+    database += ',';
+    database += std::to_string(bitPosition);
+    database += ") \"\" 0 ";
+    database += limits.minimum;
+    database.append(11, ' ');
+    database += limits.maximum;
+    database += " (";
+    database += limits.minimum;
+    database += "  ";
+    database += limits.maximum;
+    database += ')';
+    database.append(12, ' ');
+    database += "CHARACTERISTIC  WEAK_LIMITS ";
+    database += limits.minimum;
+    database.append(19, ' ');
+    database += limits.maximum;
   }
   database += "\r\n";
 }

@@ -1,0 +1,78 @@
+#include "app/ToolLauncher.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/FakeTool.h"
+
+namespace {
+
+using TestSupport::FakeTool;
+using TestSupport::readFile;
+using TestSupport::TempDir;
+
+TEST(ToolLauncher, PassesEveryArgumentAsItIsWithoutAShell) {
+  FakeTool tool("fake-tool", TestSupport::kEchoArguments);
+  TempDir dir;
+  const std::vector<std::string> arguments{"two words",
+                                           "quote\"d 'x'",
+                                           "a;touch " + dir.file("x") + ";",
+                                           "$(touch " + dir.file("y") + ")",
+                                           "`id`",
+                                           "tail\\",
+                                           ""};
+  ASSERT_EQ(App::runTool("fake-tool", arguments, dir.file("out.txt")), 0);
+  std::string expected;
+  for (const std::string& argument : arguments)
+    expected += argument + "\n";
+  EXPECT_EQ(readFile(dir / "out.txt"), expected);
+  EXPECT_FALSE(std::filesystem::exists(dir / "x"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "y"));
+}
+
+TEST(ToolLauncher, WritesOnlyStandardOutputIntoTheFileAndTruncatesIt) {
+  FakeTool tool("fake-tool", "echo out; echo err >&2");
+  TempDir dir;
+  TestSupport::writeFile(dir / "out.txt", "an older and much longer dump text\n");
+  ASSERT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt")), 0);
+  EXPECT_EQ(readFile(dir / "out.txt"), "out\n");
+}
+
+struct StatusCase {
+  std::string script;
+  int status;
+};
+
+class ToolStatus : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(ToolStatus, IsTheRunsExitStatus) {
+  FakeTool tool("fake-tool", GetParam().script);
+  TempDir dir;
+  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt")), GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ToolStatus,
+                         testing::Values(StatusCase{"exit 0", 0}, StatusCase{"exit 1", 1},
+                                         StatusCase{"exit 7", 7}, StatusCase{"exit 255", 255},
+                                         StatusCase{"kill -TERM $$", 128 + 15},
+                                         StatusCase{"kill -KILL $$", 128 + 9}));
+
+TEST(ToolLauncher, ReportsAMissingToolAs127) {
+  TempDir dir;
+  EXPECT_EQ(App::runTool("skarvel-no-such-tool", {}, dir.file("out.txt")), App::kToolNotFound);
+}
+
+TEST(ToolLauncher, ReportsAToolThatCannotBeExecutedAs126) {
+  FakeTool tool("fake-tool", "exit 0", false);
+  TempDir dir;
+  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt")), App::kToolNotExecutable);
+}
+
+TEST(ToolLauncher, DoesNotStartTheToolWhenTheOutputCannotBeCreated) {
+  TempDir dir;
+  FakeTool tool("fake-tool", "touch " + dir.file("started"));
+  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("no-such-folder/out.txt")),
+            App::kOutputNotCreated);
+  EXPECT_FALSE(std::filesystem::exists(dir / "started"));
+}
+
+}  // namespace

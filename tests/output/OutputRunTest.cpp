@@ -1,0 +1,228 @@
+#include "output/OutputRun.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "dump/EntryReader.h"
+#include "tests/support/DumpText.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using TestSupport::attribute;
+using TestSupport::header;
+using TestSupport::lines;
+using TestSupport::load;
+using TestSupport::location;
+using TestSupport::readFile;
+using TestSupport::TempDir;
+
+const std::string kHeader =
+    "VERSION 104 COMMENT \"CANAPE DB\"\r\nGROUP 'Zu_Signals' : \"\"\r\n['Zu_Signals']\r\n";
+
+// The compile unit of src/main.c with its line table, and its base types.
+std::string unitWithTypes(std::uint32_t unitOffset = 0xb, std::uint32_t table = 0) {
+  char offsetLine[64];
+  std::snprintf(offsetLine, sizeof offsetLine, "  Offset:                      0x%x", table);
+  char stmtList[16];
+  std::snprintf(stmtList, sizeof stmtList, "0x%x", table);
+  return lines(
+      {header(0, unitOffset, "DW_TAG_compile_unit"), attribute("DW_AT_name", "main.c"),
+       attribute("DW_AT_stmt_list", stmtList), header(1, unitOffset + 1, "DW_TAG_base_type"),
+       attribute("DW_AT_byte_size", "1"), attribute("DW_AT_encoding", "8", "(unsigned char)"),
+       header(1, unitOffset + 2, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "2"),
+       attribute("DW_AT_encoding", "7", "(unsigned)"),
+       header(1, unitOffset + 3, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "4"),
+       attribute("DW_AT_encoding", "5", "(signed)"), offsetLine, " The Directory Table:", "  src",
+       "", "  Entry\tDir\tTime\tSize\tName", "  1\t1\t0\t0\tmain.c", ""});
+}
+
+struct Outputs {
+  std::string console;
+  std::string map;
+  std::string database;
+  std::string log;
+  bool logWritten;
+};
+
+Outputs convert(std::string_view dump) {
+  TempDir dir;
+  const auto store = load(dump);
+  std::ostringstream console;
+  Output::generateOutputs(dir.file("app_Vek.m51"), dir.file("app_CANape.db"), *store, console);
+  const bool logWritten = std::filesystem::exists(dir / "app_Vek.m51_StyleWarnings.log");
+  return {console.str(), readFile(dir / "app_Vek.m51"), readFile(dir / "app_CANape.db"),
+          logWritten ? readFile(dir / "app_Vek.m51_StyleWarnings.log") : "", logWritten};
+}
+
+TEST(OutputRun, WritesTheRoadOfOneVariable) {
+  // src/main.c line 12: struct { uint8_t a; uint16_t b; } s at 0x20000010.
+  const Outputs out =
+      convert(unitWithTypes() +
+              lines({header(1, 0x20, "DW_TAG_structure_type"), attribute("DW_AT_byte_size", "4"),
+                     header(2, 0x21, "DW_TAG_member"), attribute("DW_AT_name", "a"),
+                     attribute("DW_AT_type", "<0xc>"), attribute("DW_AT_data_member_location", "0"),
+                     header(2, 0x22, "DW_TAG_member"), attribute("DW_AT_name", "b"),
+                     attribute("DW_AT_type", "<0xd>"), attribute("DW_AT_data_member_location", "2"),
+                     header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "s"),
+                     attribute("DW_AT_decl_file", "1"), attribute("DW_AT_decl_line", "12"),
+                     attribute("DW_AT_type", "<0x20>"), location(0x20000010)}));
+  EXPECT_EQ(out.map,
+            "20000010H     SYMBOL  DATA  BYTE     s.a\r\n"
+            "20000012H     SYMBOL  DATA  WORD     s.b\r\n");
+  const std::string field = "'s.b'  " + std::string(93, ' ');
+  EXPECT_EQ(out.database.substr(0, kHeader.size()), kHeader);
+  EXPECT_NE(out.database.find("VARIABLE 0x0 " + field + "0x20000012    \"\" UINT(16)   \"\" 0 0"),
+            std::string::npos);
+  EXPECT_FALSE(out.logWritten);
+  EXPECT_EQ(out.console, "");
+}
+
+TEST(OutputRun, WritesEmptyFilesForAStoreWithoutAddressedObjects) {
+  const Outputs out = convert("");
+  EXPECT_EQ(out.map, "");
+  EXPECT_EQ(out.database, kHeader);
+  EXPECT_FALSE(out.logWritten);
+}
+
+TEST(OutputRun, LeavesConstSignalsOutOfEveryFileAndTheDuplicateCheck) {
+  const Outputs out = convert(
+      unitWithTypes() +
+      lines({header(1, 0x20, "DW_TAG_const_type"), attribute("DW_AT_type", "<0xe>"),
+             header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "table"),
+             attribute("DW_AT_type", "<0x20>"), location(0x100), header(1, 0x38, "DW_TAG_variable"),
+             attribute("DW_AT_name", "table"), attribute("DW_AT_type", "<0xe>"), location(0x200)}));
+  EXPECT_EQ(out.map, "00000200H     SYMBOL  DATA  INT32    table\r\n");
+  EXPECT_FALSE(out.logWritten);
+}
+
+TEST(OutputRun, ExpandsADefinitionThroughTheTypeOfItsDeclaration) {
+  // extern int g_counter; in a header, defined in main.c
+  const Outputs out =
+      convert(unitWithTypes() +
+              lines({header(1, 0x20, "DW_TAG_variable"), attribute("DW_AT_name", "g_counter"),
+                     attribute("DW_AT_decl_file", "1"), attribute("DW_AT_decl_line", "3"),
+                     attribute("DW_AT_type", "<0xe>"), attribute("DW_AT_declaration", "1"),
+                     header(1, 0x28, "DW_TAG_variable"), attribute("DW_AT_specification", "<0x20>"),
+                     attribute("DW_AT_decl_line", "9"), location(0x9444)}));
+  EXPECT_EQ(out.map, "00009444H     SYMBOL  DATA  INT32    g_counter\r\n");
+}
+
+TEST(OutputRun, NumbersBitsFromTheLeastSignificantOnALittleEndianTarget) {
+  const std::string dump =
+      unitWithTypes() +
+      lines({header(1, 0x20, "DW_TAG_structure_type"), attribute("DW_AT_byte_size", "1"),
+             header(2, 0x21, "DW_TAG_member"), attribute("DW_AT_name", "f"),
+             attribute("DW_AT_type", "<0xc>"), attribute("DW_AT_byte_size", "1"),
+             attribute("DW_AT_bit_size", "2"), attribute("DW_AT_bit_offset", "5"),
+             header(2, 0x22, "DW_TAG_member"), attribute("DW_AT_name", "g"),
+             attribute("DW_AT_type", "<0xc>"), attribute("DW_AT_byte_size", "1"),
+             attribute("DW_AT_bit_size", "1"), attribute("DW_AT_bit_offset", "2"),
+             header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "s"),
+             attribute("DW_AT_type", "<0x20>"), location(0x40)});
+  Dump::littleEndianTarget = false;
+  const Outputs bigEndian = convert(dump);
+  EXPECT_EQ(bigEndian.map,
+            "00000040H     SYMBOL  DATA  BYTE     s.f_Bits:56\r\n"
+            "00000040H     SYMBOL  DATA  BYTE     s.g_Bit:2\r\n");
+  const Outputs littleEndian = convert("x.elf:     file format elf32-littlearm\n" + dump);
+  Dump::littleEndianTarget = false;
+  EXPECT_EQ(littleEndian.map,
+            "00000040H     SYMBOL  DATA  BYTE     s.f_Bits:12\r\n"
+            "00000040H     SYMBOL  DATA  BYTE     s.g_Bit:5\r\n");
+  EXPECT_NE(littleEndian.database.find("'s.f_Bits_12'"), std::string::npos);
+  EXPECT_NE(littleEndian.database.find("UINT(2,1) \"\" 0 0           3 (0  3)"), std::string::npos);
+}
+
+TEST(OutputRun, BuildsSourceLocationsFromTheUnitsFileTable) {
+  const std::string variables =
+      lines({header(1, 0x20, "DW_TAG_variable"), attribute("DW_AT_name", "a"),
+             attribute("DW_AT_decl_file", "1"), attribute("DW_AT_decl_line", "42"),
+             attribute("DW_AT_type", "<0xe>"), location(0x10), header(1, 0x28, "DW_TAG_variable"),
+             attribute("DW_AT_name", "a"), attribute("DW_AT_decl_file", "0"),
+             attribute("DW_AT_decl_line", "42"), attribute("DW_AT_type", "<0xe>"), location(0x20),
+             header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "a"),
+             attribute("DW_AT_decl_file", "7"), attribute("DW_AT_decl_line", "5"),
+             attribute("DW_AT_type", "<0xe>"), location(0x30)});
+  const Outputs out = convert(unitWithTypes() + variables);
+  EXPECT_EQ(out.log,
+            "Warning - Duplicate Static VariableName: a\r\n"
+            "  Location File: unknown(42)\r\n"
+            "  Location File: src/main.c(42)\r\n"
+            "Warning - Duplicate Static VariableName: a\r\n"
+            "  Location File: unknown(5)\r\n");
+  // A unit whose line table is not in the dump gives empty locations.
+  const Outputs noTable =
+      convert(lines({header(0, 0xb, "DW_TAG_compile_unit"), attribute("DW_AT_stmt_list", "0x99"),
+                     header(1, 0xe, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "4")}) +
+              variables);
+  EXPECT_EQ(noTable.log, "Warning - Duplicate Static VariableName: a\r\n  Location File: \r\n");
+}
+
+TEST(OutputRun, CountsTheFilesOfAVersion5TableFromZero) {
+  const Outputs out = convert(lines({header(0, 0xb, "DW_TAG_compile_unit"),
+                                     attribute("DW_AT_stmt_list", "0x0"),
+                                     header(1, 0xe, "DW_TAG_base_type"),
+                                     attribute("DW_AT_byte_size", "4"),
+                                     header(1, 0x20, "DW_TAG_variable"),
+                                     attribute("DW_AT_name", "x"),
+                                     attribute("DW_AT_decl_file", "0"),
+                                     attribute("DW_AT_decl_line", "1"),
+                                     attribute("DW_AT_type", "<0xe>"),
+                                     location(0x10),
+                                     header(1, 0x28, "DW_TAG_variable"),
+                                     attribute("DW_AT_name", "x"),
+                                     attribute("DW_AT_decl_file", "1"),
+                                     attribute("DW_AT_decl_line", "2"),
+                                     attribute("DW_AT_type", "<0xe>"),
+                                     location(0x20),
+                                     "  Offset:                      0",
+                                     " The Directory Table (offset 0x22, lines 1, columns 1):",
+                                     "  Entry\tName",
+                                     "  0\t(indirect line string, offset: 0): /fw",
+                                     "",
+                                     " The File Name Table (offset 0x30, lines 2, columns 2):",
+                                     "  Entry\tDir\tName",
+                                     "  0\t0\t(indirect line string, offset: 0x4): main.c",
+                                     "  1\t0\t(indirect line string, offset: 0xb): io.h",
+                                     ""}));
+  EXPECT_EQ(out.log,
+            "Warning - Duplicate Static VariableName: x\r\n"
+            "  Location File: /fw/io.h(2)\r\n"
+            "  Location File: /fw/main.c(1)\r\n");
+}
+
+TEST(OutputRun, ReportsFilesItCannotCreateAndGoesOn) {
+  TempDir dir;
+  const auto store = load(
+      unitWithTypes() +
+      lines({header(1, 0x20, "DW_TAG_variable"), attribute("DW_AT_name", "x"),
+             attribute("DW_AT_type", "<0xe>"), location(0x10), header(1, 0x28, "DW_TAG_variable"),
+             attribute("DW_AT_name", "x"), attribute("DW_AT_type", "<0xe>"), location(0x20)}));
+  std::ostringstream console;
+  const std::string map = dir.file("missing/app_Vek.m51");
+  Output::generateOutputs(map, dir.file("app_CANape.db"), *store, console);
+  EXPECT_EQ(console.str(), "Can not create file: " + map + "\nCan not create file: " + map +
+                               "_StyleWarnings.log\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "app_CANape.db"));
+  // No database path: no database and no message.
+  std::ostringstream quiet;
+  Output::generateOutputs(dir.file("only_Vek.m51"), "", *store, quiet);
+  EXPECT_TRUE(std::filesystem::exists(dir / "only_Vek.m51"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "only_Vek.m51.skarvel-tmp"));
+  EXPECT_EQ(quiet.str(), "");
+}
+
+TEST(OutputRun, LeavesAnEarlierLogAloneWhenThereIsNoClash) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_Vek.m51_StyleWarnings.log", "earlier\r\n");
+  TestSupport::writeFile(dir / "app_Vek.m51", "an earlier and longer map\r\n");
+  const auto store = load("");
+  std::ostringstream console;
+  Output::generateOutputs(dir.file("app_Vek.m51"), dir.file("app_CANape.db"), *store, console);
+  EXPECT_EQ(readFile(dir / "app_Vek.m51_StyleWarnings.log"), "earlier\r\n");
+  EXPECT_EQ(readFile(dir / "app_Vek.m51"), "");
+}
+
+}  // namespace

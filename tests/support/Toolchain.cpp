@@ -1,0 +1,101 @@
+#include "tests/support/Toolchain.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/support/TempDir.h"
+
+extern char** environ;
+
+namespace TestSupport {
+
+int runCommand(const std::vector<std::string>& argv, const std::filesystem::path& stdoutFile) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!stdoutFile.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  // The tools' warnings about odd location lists are not the tests' business.
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  for (const std::string& arg : argv)
+    args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  pid_t child = 0;
+  const int error = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return 127;
+  int status = 0;
+  if (waitpid(child, &status, 0) < 0) return 126;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::filesystem::path dataDir() {
+  return SKARVEL_TEST_DATA;
+}
+std::filesystem::path corpusDir() {
+  return SKARVEL_TEST_CORPUS;
+}
+
+std::filesystem::path workDir() {
+  static TempDir dir;
+  return dir.path();
+}
+
+std::filesystem::path buildImage(const ImageRecipe& recipe) {
+  static std::map<std::string, std::filesystem::path> built;
+  std::string key = recipe.name;
+  for (const std::string& flag : recipe.flags)
+    key += "_" + flag;
+  if (const auto found = built.find(key); found != built.end()) return found->second;
+
+  std::string fileName = key;
+  for (char& c : fileName) {
+    if (c == '=' || c == '/' || c == ' ') c = '_';
+  }
+  const std::filesystem::path image = workDir() / (fileName + (recipe.link ? ".elf" : ".o"));
+  std::vector<std::string> argv{recipe.cxx ? SKARVEL_ARM_GXX : SKARVEL_ARM_GCC, "-mcpu=cortex-m4",
+                                "-mthumb", "-g"};
+  argv.insert(argv.end(), recipe.flags.begin(), recipe.flags.end());
+  if (recipe.link) {
+    argv.insert(argv.end(), {"--specs=nosys.specs", "-Wl,--no-warn-rwx-segments"});
+    for (const auto& source : recipe.sources)
+      argv.push_back(source.string());
+  } else {
+    argv.push_back("-c");
+    argv.push_back(recipe.sources.front().string());
+  }
+  argv.push_back("-o");
+  argv.push_back(image.string());
+  const int status = runCommand(argv);
+  EXPECT_EQ(status, 0) << "building " << key << " failed";
+  built.emplace(key, image);
+  return image;
+}
+
+std::filesystem::path dumpImage(const std::filesystem::path& image) {
+  static std::map<std::filesystem::path, std::filesystem::path> dumped;
+  if (const auto found = dumped.find(image); found != dumped.end()) return found->second;
+  std::filesystem::path dump = image;
+  dump += ".txt";
+  const int status = runCommand({SKARVEL_ARM_OBJDUMP, "-WlLiaprmfFsoRt", image.string()}, dump);
+  EXPECT_EQ(status, 0) << "dumping " << image << " failed";
+  dumped.emplace(image, dump);
+  return dump;
+}
+
+std::string symbolTable(const std::filesystem::path& image) {
+  std::filesystem::path table = image;
+  table += ".nm";
+  EXPECT_EQ(runCommand({SKARVEL_ARM_NM, image.string()}, table), 0);
+  return readFile(table);
+}
+
+}  // namespace TestSupport
