@@ -35,6 +35,6 @@ int s_hidden;
 
 }  // namespace app
 
-int main() {
+int sampleMain() {
   return app::engine.run() + app::v + app::s_hidden + app::buffer.head;
 }

@@ -6,7 +6,9 @@
 #include <regex>
 #include <sstream>
 
+#include "model/ModelStore.h"
 #include "output/CanapeFormat.h"
+#include "output/OutputRun.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Toolchain.h"
 
@@ -155,5 +157,64 @@ TEST_F(SampleConversion, PrintsTheStageLines) {
       console,
       std::regex("Vek M51 \\+ CANape finished .*app_Vek.m51 -> Seconds Since Start: [0-9]+\n")));
 }
+
+}  // namespace
+
+namespace {
+
+// C++ in several units: a class complete only where its key function is, static data
+// members (declared in the class, defined outside), namespaces and templates.
+class CppConversion : public testing::TestWithParam<const char*> {};
+
+TEST_P(CppConversion, ListsEveryObjectWithItsMembersWhereTheSymbolTableHasIt) {
+  const auto data = TestSupport::dataDir();
+  const auto image =
+      TestSupport::buildImage({"cpp_end_to_end",
+                               {data / "device.cpp", data / "uart.cpp", data / "sample.cpp"},
+                               {GetParam(), "-O0"},
+                               true});
+  const auto store = std::make_unique<Model::ModelStore>(TestSupport::dumpImage(image).string());
+  TempDir dir;
+  std::ostringstream console;
+  Output::generateOutputs(dir.file("cpp_Vek.m51"), dir.file("cpp_CANape.db"), *store, console);
+  std::map<std::string, std::uint32_t> map;
+  for (const std::string& line : linesOf(TestSupport::readFile(dir / "cpp_Vek.m51"))) {
+    const MapLine parsed = parseMapLine(line);
+    map.emplace(parsed.name, parsed.address);
+  }
+  std::map<std::string, std::uint32_t> symbols;
+  std::istringstream table(TestSupport::symbolTable(image));
+  std::string address, type, name;
+  while (table >> address >> type >> name)
+    symbols[name] = static_cast<std::uint32_t>(std::stoul(address, nullptr, 16));
+
+  const std::vector<std::tuple<std::string, std::string, std::uint32_t>> expected{
+      {"app::uart0._vptr.Device", "_ZN3app5uart0E", 0},
+      {"app::uart0.id", "_ZN3app5uart0E", 4},
+      {"app::uart0.flags", "_ZN3app5uart0E", 8},
+      {"app::g_config.level", "_ZN3app8g_configE", 0},
+      {"app::g_config.gain", "_ZN3app8g_configE", 1},
+      {"app::Engine->x", "_ZN3app6Engine1xE", 0},
+      {"app::engine._vptr.Engine", "_ZN3app6engineE", 0},
+      {"app::engine.id", "_ZN3app6engineE", 4},
+      {"app::engine.flags", "_ZN3app6engineE", 8},
+      {"app::engine.speed", "_ZN3app6engineE", 10},
+      {"app::v", "_ZN3app1vE", 0},
+      {"app::buffer.data_03", "_ZN3app6bufferE", 3},
+      {"app::buffer.head", "_ZN3app6bufferE", 4},
+      {"app::::s_hidden", "_ZN3app12_GLOBAL__N_18s_hiddenE", 0},
+  };
+  for (const auto& [signal, symbol, offset] : expected) {
+    ASSERT_TRUE(map.contains(signal)) << signal << " is missing";
+    ASSERT_TRUE(symbols.contains(symbol)) << symbol;
+    EXPECT_EQ(map[signal], symbols[symbol] + offset) << signal;
+  }
+  // The const static member is left out; nothing else is about the classes' own types.
+  for (const auto& [signal, address] : map)
+    EXPECT_EQ(signal.find("s_default"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(DwarfVersions, CppConversion,
+                         testing::Values("-gdwarf-2", "-gdwarf-4", "-gdwarf-5"));
 
 }  // namespace
