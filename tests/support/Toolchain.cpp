@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "tests/support/TempDir.h"
@@ -15,9 +16,13 @@ extern char** environ;
 
 namespace TestSupport {
 
-int runCommand(const std::vector<std::string>& argv, const std::filesystem::path& stdoutFile) {
+int runCommand(const std::vector<std::string>& argv, const std::filesystem::path& stdoutFile,
+               const std::filesystem::path& workingDirectory) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (!workingDirectory.empty()) {
+    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
+  }
   if (!stdoutFile.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutFile.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -65,7 +70,10 @@ std::filesystem::path buildImage(const ImageRecipe& recipe) {
                                 "-mthumb", "-g"};
   argv.insert(argv.end(), recipe.flags.begin(), recipe.flags.end());
   if (recipe.link) {
-    argv.insert(argv.end(), {"--specs=nosys.specs", "-Wl,--no-warn-rwx-segments"});
+    argv.push_back("-Wl,--no-warn-rwx-segments");
+    const bool ownStartup =
+        std::find(recipe.flags.begin(), recipe.flags.end(), "-nostdlib") != recipe.flags.end();
+    if (!ownStartup) argv.push_back("--specs=nosys.specs");
     for (const auto& source : recipe.sources)
       argv.push_back(source.string());
   } else {
@@ -74,7 +82,7 @@ std::filesystem::path buildImage(const ImageRecipe& recipe) {
   }
   argv.push_back("-o");
   argv.push_back(image.string());
-  const int status = runCommand(argv);
+  const int status = runCommand(argv, {}, recipe.workingDirectory);
   EXPECT_EQ(status, 0) << "building " << key << " failed";
   built.emplace(key, image);
   return image;

@@ -9,7 +9,8 @@ namespace TestSupport {
 
 // Runs a program with its arguments (no shell), standard output into `stdoutFile` when
 // given, and returns its exit status.
-int runCommand(const std::vector<std::string>& argv, const std::filesystem::path& stdoutFile = {});
+int runCommand(const std::vector<std::string>& argv, const std::filesystem::path& stdoutFile = {},
+               const std::filesystem::path& workingDirectory = {});
 
 // The folders of the sample programs.
 std::filesystem::path dataDir();
@@ -22,6 +23,9 @@ struct ImageRecipe {
   std::vector<std::string> flags;  // besides the target flags, e.g. "-gdwarf-4", "-O0"
   bool cxx = false;
   bool link = true;  // false: one object file of the first source
+  // Compile in this folder, with the sources named relative to it, so that no path of
+  // the machine that builds it reaches the debug information.
+  std::filesystem::path workingDirectory = {};
 };
 
 // Builds the image once per test process (later calls return the same file) and fails

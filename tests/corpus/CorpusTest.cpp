@@ -1,0 +1,265 @@
+// Real firmware, checked against an independent reader: every program of the corpus is
+// built with the installed toolchain in several DWARF versions and optimisation levels,
+// converted by the program itself (so the real objdump runs), and every map line is
+// compared with what GDB reads from the same ELF image.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "tests/support/TempDir.h"
+#include "tests/support/Toolchain.h"
+
+namespace {
+
+using TestSupport::TempDir;
+
+struct Program {
+  std::string name;
+  std::vector<std::string> sources;
+  bool cxx;
+};
+
+const std::vector<Program> kPrograms{
+    {"firmware_c", {"registers.c", "ring.c"}, false},
+    {"firmware_cpp", {"app.cpp"}, true},
+    {"newlib_user", {"newlib_user.c"}, false},
+    {"libstdcxx_user", {"libstdcxx_user.cpp"}, true},
+};
+
+const std::vector<std::string> kDwarfVersions{"-gdwarf-2", "-gdwarf-4", "-gdwarf-5"};
+
+// -O0, and -Os the way firmware is usually linked: unused sections removed.
+const std::vector<std::vector<std::string>> kOptimisations{
+    {"-O0"}, {"-Os", "-ffunction-sections", "-fdata-sections", "-Wl,--gc-sections"}};
+
+struct Variant {
+  Program program;
+  std::vector<std::string> flags;
+  std::string label;
+};
+
+std::vector<Variant> variants() {
+  std::vector<Variant> all;
+  for (const Program& program : kPrograms) {
+    for (const std::string& dwarf : kDwarfVersions) {
+      for (const auto& optimisation : kOptimisations) {
+        std::vector<std::string> flags{dwarf};
+        flags.insert(flags.end(), optimisation.begin(), optimisation.end());
+        std::string label = program.name + "_" + dwarf.substr(2) + "_" + optimisation[0].substr(1);
+        std::replace(label.begin(), label.end(), '-', '_');
+        all.push_back({program, flags, label});
+      }
+    }
+  }
+  return all;
+}
+
+std::vector<std::string> crlfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) break;
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> tabFields(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+    fields.push_back(line.substr(start, tab - start));
+  }
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+// The database must describe each map line: the same address, a type and limits that
+// fit the map line's size, signedness and bits.
+std::string databaseDisagreement(const std::string& mapLine, const std::string& dbLine) {
+  static const std::regex map(
+      R"(^([0-9a-f]{8})H     SYMBOL  DATA  (\S+) *    (.*?)(_Bits?:([0-9]+))?$)");
+  static const std::regex fixed(
+      R"(^VARIABLE 0x0 '(.*)'  +0x([0-9a-f]{8})    "" (U?INT\([0-9]+\)) +"" 0 (-?[0-9]+) +(-?[0-9]+) +CHARACTERISTIC       WEAK_LIMITS (-?[0-9]+) +(-?[0-9]+)$)");
+  static const std::regex bits(
+      R"(^VARIABLE 0x0 '(.*)'  +0x([0-9a-f]{8})    "" UINT\(([0-9]+),([0-9]+)\) "" 0 (-?[0-9]+) {11}(-?[0-9]+) \((-?[0-9]+)  (-?[0-9]+)\) {12}CHARACTERISTIC  WEAK_LIMITS (-?[0-9]+) {19}(-?[0-9]+)$)");
+  std::smatch m;
+  if (!std::regex_match(mapLine, m, map)) return "map line of unknown shape";
+  const std::string address = m[1], word = m[2], bitList = m[5];
+  const bool isSigned = word.starts_with("INT");
+  std::smatch d;
+  if (bitList.empty()) {
+    if (!std::regex_match(dbLine, d, fixed)) return "database line of unknown shape";
+    static const std::map<std::string, std::vector<std::string>> expected{
+        {"BYTE", {"UINT(8)", "0", "255"}},
+        {"INT8", {"INT(8)", "-128", "127"}},
+        {"WORD", {"UINT(16)", "0", "65535"}},
+        {"INT16", {"INT(16)", "-32768", "32767"}},
+        {"DWORD", {"UINT(32)", "0", "4294967295"}},
+        {"INT32", {"INT(32)", "-2147483648", "2147483647"}},
+        {"QWORD", {"UINT(64)", "0", "4294967295"}},
+        {"INT64", {"INT(64)", "-2147483648", "2147483647"}}};
+    const auto row = expected.find(word);
+    const std::vector<std::string> want =
+        row != expected.end() ? row->second
+                              : std::vector<std::string>{"UINT(64)", "0", "4294967295"};
+    if (d[2] != address) return "address " + d[2].str();
+    if (d[3] != want[0] || d[4] != want[1] || d[5] != want[2] || d[6] != want[1] ||
+        d[7] != want[2]) {
+      return "type " + d[3].str() + " " + d[4].str() + ".." + d[5].str();
+    }
+    return {};
+  }
+  if (!std::regex_match(dbLine, d, bits)) return "database line of unknown shape";
+  if (d[2] != address) return "address " + d[2].str();
+  const unsigned width = std::stoul(d[3]);
+  const unsigned first = std::stoul(d[4]);
+  std::string listed;
+  for (unsigned k = 0; k < width; ++k)
+    listed += std::to_string(first + k);
+  if (listed != bitList) return "bits UINT(" + d[3].str() + "," + d[4].str() + ")";
+  const long double span = std::pow(2.0L, static_cast<long double>(width));
+  const std::string minimum = isSigned ? std::to_string(-static_cast<long long>(span / 2)) : "0";
+  const std::string maximum =
+      std::to_string(static_cast<unsigned long long>(isSigned ? span / 2 - 1 : span - 1));
+  for (int group : {5, 7, 9}) {
+    if (d[group] != minimum || d[group + 1] != maximum)
+      return "limits " + d[group].str() + ".." + d[group + 1].str();
+  }
+  return {};
+}
+
+void PrintTo(const Variant& variant, std::ostream* out) {
+  *out << variant.label;
+}
+struct Golden;
+void PrintTo(const Golden& golden, std::ostream* out);
+
+class Corpus : public testing::TestWithParam<Variant> {};
+
+TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
+  const Variant& variant = GetParam();
+  std::vector<std::filesystem::path> sources;
+  for (const std::string& source : variant.program.sources)
+    sources.push_back(TestSupport::corpusDir() / source);
+  const auto image =
+      TestSupport::buildImage({variant.label, sources, variant.flags, variant.program.cxx});
+  TempDir dir;
+  std::filesystem::copy_file(image, dir / "app.elf");
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.elf")}, dir / "console.txt"),
+            0);
+
+  const std::string check = "python CHECK_ARGS = ['" + dir.file("app_Vek.m51") + "', '" +
+                            SKARVEL_ARM_NM + "', '" + dir.file("gdb.txt") + "']";
+  ASSERT_EQ(TestSupport::runCommand(
+                {SKARVEL_GDB, "-nx", "-batch", "-ex", check, "-x",
+                 (TestSupport::corpusDir() / "gdb_check.py").string(), dir.file("app.elf")},
+                dir / "gdb-console.txt"),
+            0)
+      << TestSupport::readFile(dir / "gdb-console.txt");
+
+  std::string summary;
+  int failures = 0;
+  std::size_t lines = 0;
+  std::istringstream results(TestSupport::readFile(dir / "gdb.txt"));
+  for (std::string line; std::getline(results, line);) {
+    const std::vector<std::string> fields = tabFields(line);
+    const std::string& status = fields[0];
+    if (status == "summary") {
+      summary = fields[1];
+    } else if (status == "mismatch" || status == "missing") {
+      ++lines;
+      if (++failures <= 20) {
+        ADD_FAILURE() << status << " line " << fields[1] << " " << fields[2] << ": ours "
+                      << fields[3] << ", GDB " << fields[4];
+      }
+    } else if (status == "uncovered") {
+      if (++failures <= 20)
+        ADD_FAILURE() << "no map line for the object " << fields[1] << " at " << fields[2];
+    } else if (status == "ok" || status == "elf" || status == "removed") {
+      ++lines;
+    }
+  }
+  EXPECT_EQ(failures, 0);
+
+  const std::vector<std::string> map = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
+  const std::vector<std::string> database = crlfLines(TestSupport::readFile(dir / "app_CANape.db"));
+  EXPECT_EQ(lines, map.size());
+  ASSERT_EQ(database.size(), map.size() + 3);
+  int databaseFailures = 0;
+  for (std::size_t k = 0; k < map.size(); ++k) {
+    const std::string disagreement = databaseDisagreement(map[k], database[k + 3]);
+    if (!disagreement.empty() && ++databaseFailures <= 20) {
+      ADD_FAILURE() << "database line " << k + 4 << " (" << disagreement << ") for map line "
+                    << map[k];
+    }
+  }
+  std::cout << "corpus " << variant.label << ": " << map.size() << " signals, " << summary
+            << std::endl;
+  RecordProperty("summary", summary);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(variants()),
+                         [](const testing::TestParamInfo<Variant>& info) {
+                           return info.param.label;
+                         });
+
+// Two small programs whose files are kept in the repository, so that any change of the
+// output shows in review. They are built without the C library and with sources named
+// relative to their folder, so that nothing but the compiler's version enters them.
+struct Golden {
+  std::string name;
+  std::vector<std::string> sources;
+  bool cxx;
+};
+
+void PrintTo(const Golden& golden, std::ostream* out) {
+  *out << golden.name;
+}
+
+class GoldenFiles : public testing::TestWithParam<Golden> {};
+
+TEST_P(GoldenFiles, AreWrittenByteForByte) {
+  const Golden& golden = GetParam();
+  std::vector<std::filesystem::path> sources(golden.sources.begin(), golden.sources.end());
+  std::vector<std::string> flags{"-gdwarf-4", "-O0", "-nostdlib", "-Wl,--entry=main"};
+  if (golden.cxx) flags.insert(flags.end(), {"-fno-rtti", "-fno-exceptions"});
+  const auto image = TestSupport::buildImage(
+      {golden.name, sources, flags, golden.cxx, true, TestSupport::corpusDir()});
+  TempDir dir;
+  std::filesystem::copy_file(image, dir / (golden.name + ".elf"));
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file(golden.name + ".elf")},
+                                    dir / "console.txt"),
+            0);
+  const auto goldenDir = TestSupport::corpusDir() / "golden";
+  const bool update = std::getenv("SKARVEL_UPDATE_GOLDEN") != nullptr;
+  for (const std::string suffix : {"_Vek.m51", "_CANape.db", "_Vek.m51_StyleWarnings.log"}) {
+    const std::string file = golden.name + suffix;
+    const bool written = std::filesystem::exists(dir / file);
+    if (update) {
+      std::filesystem::create_directories(goldenDir);
+      if (written)
+        std::filesystem::copy_file(dir / file, goldenDir / file,
+                                   std::filesystem::copy_options::overwrite_existing);
+      continue;
+    }
+    ASSERT_EQ(written, std::filesystem::exists(goldenDir / file)) << file;
+    if (!written) continue;
+    EXPECT_TRUE(TestSupport::readFile(dir / file) == TestSupport::readFile(goldenDir / file))
+        << file << " differs from its golden copy; run the tests with SKARVEL_UPDATE_GOLDEN=1 to "
+        << "take the new output after review";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, GoldenFiles,
+    testing::Values(Golden{"golden_c", {"registers.c", "ring.c"}, false},
+                    Golden{"golden_cpp", {"app.cpp", "golden_stubs.cpp"}, true}),
+    [](const testing::TestParamInfo<Golden>& info) { return info.param.name; });
+
+}  // namespace
