@@ -1,86 +1,77 @@
 #include "dump/DumpLines.h"
 
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 #include "dump/FilePath.h"
 
 namespace Dump {
 
-namespace {
-// One line per 50 bytes is what dumps average; the list is sized for that in advance.
-constexpr std::size_t kBytesPerLine = 50;
-}  // namespace
+DumpLines::DumpLines(std::size_t pieceSize) : pieceSize_(pieceSize > 0 ? pieceSize : 1) {}
 
-bool DumpLines::readFile(const std::string& path) {
-  clear();
+DumpLines::~DumpLines() = default;
+
+bool DumpLines::openFile(const std::string& path) {
   const std::filesystem::path file = filePath(path);
   std::error_code error;
   if (std::filesystem::is_directory(file, error)) return false;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-
-  in.seekg(0, std::ios::end);
-  const std::streamoff end = in.tellg();
-  in.seekg(0, std::ios::beg);
-
-  std::size_t size = 0;
-  if (end > 0) {
-    // A regular file: one read of its whole size.
-    const auto expected = static_cast<std::size_t>(end);
-    lines_.reserve(expected / kBytesPerLine);
-    text_ = std::make_unique_for_overwrite<char[]>(expected);
-    in.read(text_.get(), static_cast<std::streamsize>(expected));
-    size = static_cast<std::size_t>(in.gcount());
-  } else if (end < 0) {
-    // No size to ask for (a pipe): read in growing pieces until the end.
-    in.clear();
-    std::size_t room = 1 << 16;
-    text_ = std::make_unique_for_overwrite<char[]>(room);
-    while (in) {
-      if (size == room) {
-        auto larger = std::make_unique_for_overwrite<char[]>(room * 2);
-        std::memcpy(larger.get(), text_.get(), size);
-        text_ = std::move(larger);
-        room *= 2;
-      }
-      in.read(text_.get() + size, static_cast<std::streamsize>(room - size));
-      size += static_cast<std::size_t>(in.gcount());
-    }
-  }
-  split(std::string_view(text_.get(), size));
+  if (file_.open(file, std::ios::in | std::ios::binary) == nullptr) return false;
+  fileOpen_ = true;
+  capacity_ = pieceSize_;
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  cursor_ = end_ = buffer_.get();
   return true;
 }
 
-void DumpLines::splitText(std::string_view text) {
-  clear();
-  lines_.reserve(text.size() / kBytesPerLine);
-  split(text);
+void DumpLines::openText(std::string_view text) {
+  cursor_ = text.data();
+  end_ = text.data() + text.size();
 }
 
-void DumpLines::split(std::string_view text) {
-  const char* cursor = text.data();
-  const char* const end = cursor + text.size();
-  while (cursor < end) {
-    const auto* lineFeed =
-        static_cast<const char*>(std::memchr(cursor, '\n', static_cast<std::size_t>(end - cursor)));
-    const char* lineEnd = lineFeed != nullptr ? lineFeed : end;
-    if (lineFeed != nullptr && lineEnd > cursor && lineEnd[-1] == '\r') --lineEnd;
-    lines_.emplace_back(cursor, static_cast<std::size_t>(lineEnd - cursor));
-    if (lineFeed == nullptr) break;
-    cursor = lineFeed + 1;
+bool DumpLines::readMore() {
+  if (!fileOpen_) return false;
+  const std::size_t unread = static_cast<std::size_t>(end_ - cursor_);
+  if (unread == capacity_) {
+    // A line longer than the buffer: make room for it.
+    auto larger = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    std::memcpy(larger.get(), cursor_, unread);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  } else if (unread > 0) {
+    std::memmove(buffer_.get(), cursor_, unread);
   }
+  char* const start = buffer_.get();
+  const std::streamsize wanted = static_cast<std::streamsize>(capacity_ - unread);
+  const std::streamsize got = file_.sgetn(start + unread, wanted);
+  cursor_ = start;
+  end_ = start + unread + static_cast<std::size_t>(got > 0 ? got : 0);
+  if (got <= 0) {
+    file_.close();
+    fileOpen_ = false;
+    return false;
+  }
+  return true;
 }
 
-void DumpLines::clear() {
-  lines_.clear();
-  text_.reset();
-}
-
-DumpLines& processDumpLines() {
-  static DumpLines lines;
-  return lines;
+bool DumpLines::next(std::string_view& line) {
+  for (;;) {
+    const auto* lineFeed = static_cast<const char*>(
+        cursor_ == end_ ? nullptr
+                        : std::memchr(cursor_, '\n', static_cast<std::size_t>(end_ - cursor_)));
+    if (lineFeed != nullptr) {
+      const char* lineEnd = lineFeed;
+      if (lineEnd > cursor_ && lineEnd[-1] == '\r') --lineEnd;
+      line = std::string_view(cursor_, static_cast<std::size_t>(lineEnd - cursor_));
+      cursor_ = lineFeed + 1;
+      return true;
+    }
+    if (readMore()) continue;
+    if (cursor_ == end_) return false;
+    // The last line, without a line break.
+    line = std::string_view(cursor_, static_cast<std::size_t>(end_ - cursor_));
+    cursor_ = end_;
+    return true;
+  }
 }
 
 }  // namespace Dump

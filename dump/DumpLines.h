@@ -1,41 +1,48 @@
 #pragma once
 
 #include <cstddef>
+#include <fstream>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace Dump {
 
-// The lines of one dump text, held as views into one buffer: no allocation per line.
-// A line ends at LF; a CR directly before the LF belongs to the line break, so CR LF and
-// LF dumps give the same lines. A last line without LF counts, the empty text after a
-// final LF does not.
+// The lines of one dump text, from first to last. A file is read in pieces into one
+// buffer that is used over and over, so a dump of several GB needs no more memory than
+// a small one and no allocation per line. A line ends at LF; a CR directly before the
+// LF belongs to the line break, so CR LF and LF dumps give the same lines. A last line
+// without LF counts, the empty text after a final LF does not.
 class DumpLines {
  public:
-  // Reads the whole file. False, with no lines, when it cannot be opened or is not a file
-  // (a directory, for instance). A read error part way ends the text where it occurred.
-  bool readFile(const std::string& path);
+  static constexpr std::size_t kPieceSize = 1 << 20;
 
-  // Splits a text that the caller keeps alive for as long as the lines are used.
-  void splitText(std::string_view text);
+  explicit DumpLines(std::size_t pieceSize = kPieceSize);
+  ~DumpLines();
+  DumpLines(const DumpLines&) = delete;
+  DumpLines& operator=(const DumpLines&) = delete;
 
-  std::span<const std::string_view> lines() const { return lines_; }
-  std::size_t capacity() const { return lines_.capacity(); }
+  // False, with no lines, when the file cannot be opened or is not a file (a folder).
+  bool openFile(const std::string& path);
+  // The lines of a text that the caller keeps alive while they are read.
+  void openText(std::string_view text);
 
-  // Forgets the lines and releases the text; the room for lines stays for a later load.
-  void clear();
+  // The next line, as a view that stays valid until the next call; false after the last
+  // line. A read error part way ends the text where it occurred.
+  bool next(std::string_view& line);
 
  private:
-  void split(std::string_view text);
+  // Moves the unread rest of the buffer to its front and reads more after it; false when
+  // the file has nothing more.
+  bool readMore();
 
-  std::unique_ptr<char[]> text_;
-  std::vector<std::string_view> lines_;
+  std::filebuf file_;
+  bool fileOpen_ = false;
+  std::size_t pieceSize_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
+  const char* cursor_ = nullptr;  // the unread text
+  const char* end_ = nullptr;
 };
-
-// The process-wide line list that every load fills and empties again.
-DumpLines& processDumpLines();
 
 }  // namespace Dump

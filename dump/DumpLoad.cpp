@@ -8,22 +8,21 @@ namespace Dump {
 
 namespace {
 void buildModel(Model::ModelStore& store, DumpLines& lines) {
-  parseDump(store, lines.lines());
+  parseDump(store, lines);
   store.linkTypes();
   restateDataBitOffsets(store);
-  lines.clear();
 }
 }  // namespace
 
 void loadDumpFile(Model::ModelStore& store, const std::string& path) {
-  DumpLines& lines = processDumpLines();
-  if (!lines.readFile(path)) return;
+  DumpLines lines;
+  if (!lines.openFile(path)) return;
   buildModel(store, lines);
 }
 
 void loadDumpText(Model::ModelStore& store, std::string_view text) {
-  DumpLines& lines = processDumpLines();
-  lines.splitText(text);
+  DumpLines lines;
+  lines.openText(text);
   buildModel(store, lines);
 }
 

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "dump/DumpLines.h"
 #include "dump/FileTableReader.h"
 #include "dump/LinePatterns.h"
+#include "dump/NameIndex.h"
 #include "dump/NumberText.h"
 #include "model/ModelStore.h"
 
@@ -152,15 +154,16 @@ constexpr std::array kAttributeTable{
     AttributeRow{"DW_AT_call_file", Attribute::CallFile},
 };
 
+constexpr NameIndex kAttributeIndex(kAttributeTable, &AttributeRow::name, 6);
+constexpr NameIndex kTagIndex(kTagTable, &TagRow::tag, 7);
+
 Attribute attributeNamed(std::string_view name) {
-  for (const AttributeRow& row : kAttributeTable) {
-    if (row.name.size() == name.size() && row.name == name) return row.attribute;
-  }
-  return Attribute::Other;
+  const std::size_t row = kAttributeIndex.find(name);
+  return row < kAttributeTable.size() ? kAttributeTable[row].attribute : Attribute::Other;
 }
 
 // One attribute line as the field tables use it.
-struct AttributeLine {
+struct AttributeValues {
   Attribute attribute;
   std::string_view rawValue;
   std::string_view explanation;
@@ -169,9 +172,14 @@ struct AttributeLine {
   TextArena& texts;
 
   bool flag() const { return rawValue != "0"; }
-  std::uint32_t decimal() const { return readDecimal(rawValue); }
-  std::int32_t signedDecimal() const { return static_cast<std::int32_t>(readDecimal(rawValue)); }
+  // A number field: decimal, or hexadecimal where objdump prints it so (four-byte forms).
+  std::uint32_t decimal() const { return readNumber(rawValue); }
+  std::int32_t signedDecimal() const { return static_cast<std::int32_t>(readNumber(rawValue)); }
   Text rawText() const { return texts.copy(rawValue); }
+  // A line number kept as text: in decimal, also where objdump printed it in hexadecimal.
+  Text lineText() const {
+    return isHexNumber(rawValue) ? texts.copy(std::to_string(readNumber(rawValue))) : rawText();
+  }
 };
 
 template <class T>
@@ -182,7 +190,7 @@ T* registered(std::vector<T*>& list, T* object) {
 
 // Step C of an attribute line: the fields of the current object's own class.
 
-void setCompileUnitField(CompileUnitInfo& unit, const AttributeLine& line) {
+void setCompileUnitField(CompileUnitInfo& unit, const AttributeValues& line) {
   switch (line.attribute) {
     case Attribute::Name:
       unit.unitName = line.textValue;
@@ -210,7 +218,7 @@ void setCompileUnitField(CompileUnitInfo& unit, const AttributeLine& line) {
   }
 }
 
-void setFunctionField(FunctionInfo& function, const AttributeLine& line) {
+void setFunctionField(FunctionInfo& function, const AttributeValues& line) {
   switch (line.attribute) {
     case Attribute::LowPc:
       function.lowPc = line.numericValue;
@@ -243,7 +251,7 @@ void setFunctionField(FunctionInfo& function, const AttributeLine& line) {
   }
 }
 
-void setVariableField(VariableInfo& variable, const AttributeLine& line, ModelStore& store) {
+void setVariableField(VariableInfo& variable, const AttributeValues& line, ModelStore& store) {
   switch (line.attribute) {
     case Attribute::Type:
     case Attribute::Import:
@@ -273,7 +281,7 @@ void setVariableField(VariableInfo& variable, const AttributeLine& line, ModelSt
   }
 }
 
-void setMemberField(TypeInfo_Member& member, const AttributeLine& line, ModelStore& store) {
+void setMemberField(TypeInfo_Member& member, const AttributeValues& line, ModelStore& store) {
   switch (line.attribute) {
     case Attribute::Type:
     case Attribute::Import:
@@ -308,7 +316,7 @@ void setMemberField(TypeInfo_Member& member, const AttributeLine& line, ModelSto
   }
 }
 
-void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeLine& line) {
+void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeValues& line) {
   switch (line.attribute) {
     case Attribute::Type:
     case Attribute::Import:
@@ -330,7 +338,7 @@ void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeLine& line) {
   }
 }
 
-void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeLine& line) {
+void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeValues& line) {
   switch (line.attribute) {
     case Attribute::Type:
     case Attribute::Import:
@@ -338,7 +346,7 @@ void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeLine& li
       subroutine.typeOffset = line.numericValue;
       break;
     case Attribute::CallLine:
-      subroutine.declLine = line.rawText();
+      subroutine.declLine = line.lineText();
       break;
     case Attribute::CallFile:
       subroutine.declFile = line.decimal();
@@ -350,20 +358,20 @@ void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeLine& li
 
 // The classes whose only reference is DW_AT_type (also DW_AT_import).
 template <class T>
-void setTypeOffset(T& object, const AttributeLine& line) {
+void setTypeOffset(T& object, const AttributeValues& line) {
   if (line.attribute == Attribute::Type || line.attribute == Attribute::Import) {
     object.typeOffset = line.numericValue;
   }
 }
 
 template <class T>
-void setByteSize(T& object, const AttributeLine& line) {
+void setByteSize(T& object, const AttributeValues& line) {
   if (line.attribute == Attribute::ByteSize) object.byteSizeAttr = line.decimal();
 }
 
 // Structures, classes and unions: size, declaration and the specification they complete.
 template <class T>
-void setCompositeField(T& composite, const AttributeLine& line) {
+void setCompositeField(T& composite, const AttributeValues& line) {
   setByteSize(composite, line);
   if (line.attribute == Attribute::Declaration) composite.declaration = line.flag();
   if constexpr (requires { composite.specificationOffset; }) {
@@ -371,6 +379,15 @@ void setCompositeField(T& composite, const AttributeLine& line) {
       composite.specificationOffset = line.numericValue;
     }
   }
+}
+
+// The character after "<hex>" when `at` is the first hex digit, else NUL.
+char charAfterNumber(std::string_view line, std::size_t at) {
+  const std::size_t digitsStart = at;
+  while (at < line.size() && isXdigitChar(line[at]))
+    ++at;
+  if (at == digitsStart || at + 1 >= line.size() || line[at] != '>') return '\0';
+  return line[at + 1];
 }
 
 class EntryReader {
@@ -383,8 +400,17 @@ class EntryReader {
   void readLine(std::string_view line) {
     const LineStart start = lineStartOf(line);
     if (start.indentedBySpaces && start.first == '<') {
-      if (readEntryHeader(line)) return;
-      if (currentObject_ != nullptr && readAttribute(line)) return;
+      // Both start with blanks and "<hex>"; what follows tells which it can be.
+      switch (charAfterNumber(line, start.indent + 1)) {
+        case '<':
+          if (readEntryHeader(line)) return;
+          break;
+        case ' ':
+          if (currentObject_ != nullptr && readAttribute(line)) return;
+          break;
+        default:
+          break;
+      }
     }
     if (fileTables_.readLine(line, start)) return;
     if (start.indentedBySpaces && start.first == 'P' && readPointerSize(line)) return;
@@ -415,11 +441,10 @@ class EntryReader {
   }
 
   BasicObject* createObject(std::string_view tagText, std::uint32_t offset, BasicObject& parent) {
-    for (const TagRow& row : kTagTable) {
-      if (row.tag == tagText) {
-        currentClass_ = row.entryClass;
-        return createObjectOfClass(row.entryClass, row.tag, offset, parent);
-      }
+    const std::size_t row = kTagIndex.find(tagText);
+    if (row < kTagTable.size()) {
+      currentClass_ = kTagTable[row].entryClass;
+      return createObjectOfClass(currentClass_, kTagTable[row].tag, offset, parent);
     }
     currentClass_ = EntryClass::Plain;
     return create<BasicObject>(offset, otherTag(tagText), parent);
@@ -434,7 +459,7 @@ class EntryReader {
       case EntryClass::Base:
         return registered(s.baseTypes, create<TypeInfo_Base>(offset, tag, parent));
       case EntryClass::Class:
-        return registered(s.classTypes, create<TypeInfo_Class>(offset, tag, parent));
+        return composite(registered(s.classTypes, create<TypeInfo_Class>(offset, tag, parent)));
       case EntryClass::Const:
         return registered(s.constTypes, create<TypeInfo_Const>(offset, tag, parent));
       case EntryClass::Enumeration:
@@ -456,7 +481,8 @@ class EntryReader {
         return pointer;
       }
       case EntryClass::Structure:
-        return registered(s.structureTypes, create<TypeInfo_Structure>(offset, tag, parent));
+        return composite(
+            registered(s.structureTypes, create<TypeInfo_Structure>(offset, tag, parent)));
       case EntryClass::Subrange:
         return registered(s.subrangeTypes, create<TypeInfo_Subrange>(offset, tag, parent));
       case EntryClass::Subroutine:
@@ -464,7 +490,7 @@ class EntryReader {
       case EntryClass::Typedef:
         return registered(s.typedefs, create<TypeInfo_Typedef>(offset, tag, parent));
       case EntryClass::Union:
-        return registered(s.unionTypes, create<TypeInfo_Union>(offset, tag, parent));
+        return composite(registered(s.unionTypes, create<TypeInfo_Union>(offset, tag, parent)));
       case EntryClass::Volatile:
         return registered(s.volatileTypes, create<TypeInfo_Volatile>(offset, tag, parent));
       case EntryClass::Function:
@@ -484,6 +510,11 @@ class EntryReader {
     return create<BasicObject>(offset, tag, parent);
   }
 
+  BasicObject* composite(BasicObject* type) {
+    store_.compositeTypes.push_back(type);
+    return type;
+  }
+
   // Tags outside the table are few and repeat often (lexical blocks, template
   // parameters): each is copied once.
   Text otherTag(std::string_view tagText) {
@@ -495,22 +526,10 @@ class EntryReader {
   }
 
   bool readAttribute(std::string_view text) {
-    std::string_view name;
-    std::string_view rawValue;
-    std::string_view explanation;
-    Groups4 withTab;
-    Groups3 withoutTab;
-    if (attributePattern.match(text, withTab)) {
-      name = withTab[1];
-      rawValue = withTab[2];
-      explanation = withTab[3];
-    } else if (attributeWithoutTabPattern.match(text, withoutTab)) {
-      name = withoutTab[1];
-      rawValue = withoutTab[2];
-    } else {
-      return false;
-    }
-    AttributeLine line{attributeNamed(name), rawValue, explanation, 0, {}, store_.texts};
+    Dump::AttributeLine parts;
+    if (!matchAnyAttributeLine(text, parts)) return false;
+    AttributeValues line{
+        attributeNamed(parts.name), parts.rawValue, parts.explanation, 0, {}, store_.texts};
     if (line.attribute == Attribute::Other) return true;
     readValue(line);
     setCommonField(line);
@@ -519,7 +538,7 @@ class EntryReader {
   }
 
   // Step A: the value of the line.
-  void readValue(AttributeLine& line) {
+  void readValue(AttributeValues& line) {
     Groups1 value;
     switch (line.attribute) {
       case Attribute::Name:
@@ -546,7 +565,7 @@ class EntryReader {
           line.numericValue = readDecimal(value[0]);
         } else if (constantFormPattern.matches(line.rawValue)) {
           // The constant form that GCC uses above DWARF 2: the offset itself.
-          line.numericValue = readDecimal(line.rawValue);
+          line.numericValue = readNumber(line.rawValue);
         }
         break;
       case Attribute::LowPc:
@@ -569,11 +588,11 @@ class EntryReader {
   }
 
   // Step B: the fields every class has.
-  void setCommonField(const AttributeLine& line) {
+  void setCommonField(const AttributeValues& line) {
     BasicObject& object = *currentObject_;
     switch (line.attribute) {
       case Attribute::DeclLine:
-        object.declLine = line.rawText();
+        object.declLine = line.lineText();
         break;
       case Attribute::DeclFile:
         object.declFile = line.decimal();
@@ -595,7 +614,7 @@ class EntryReader {
 
   // Step C: the fields of the current object's class. The reader made the object, so it
   // knows the class without asking the object.
-  void setClassField(const AttributeLine& line) {
+  void setClassField(const AttributeValues& line) {
     BasicObject& object = *currentObject_;
     switch (currentClass_) {
       case EntryClass::CompileUnit:
@@ -704,9 +723,10 @@ class EntryReader {
 
 }  // namespace
 
-void parseDump(ModelStore& store, std::span<const std::string_view> lines) {
+void parseDump(ModelStore& store, DumpLines& lines) {
   EntryReader reader(store);
-  for (std::string_view line : lines)
+  std::string_view line;
+  while (lines.next(line))
     reader.readLine(line);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <span>
 #include <string_view>
 
 namespace Model {
@@ -9,6 +8,8 @@ class ModelStore;
 
 namespace Dump {
 
+class DumpLines;
+
 // Set once a file-format line of a little-endian image was read; never cleared. The
 // output run numbers the bits of bit fields from it.
 extern bool littleEndianTarget;
@@ -16,7 +17,7 @@ extern bool littleEndianTarget;
 // Reads the lines of a dump once, from first to last, into the store: creates the root
 // and one object per accepted entry header, fills their fields from the attribute lines,
 // registers them in the offset map and their lists, and reads the source file tables.
-void parseDump(Model::ModelStore& store, std::span<const std::string_view> lines);
+void parseDump(Model::ModelStore& store, DumpLines& lines);
 
 // A bit field given by DW_AT_data_bit_offset is restated, once its type is linked, as its
 // storage unit (added to the member location, and the unit size when the member gave

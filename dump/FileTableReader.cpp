@@ -7,14 +7,18 @@
 namespace Dump {
 
 LineStart lineStartOf(std::string_view line) {
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const char* at = begin;
+  while (at != end && *at == ' ')
+    ++at;
+  const char* const spacesEnd = at;
+  while (at != end && (*at == ' ' || *at == '\t'))
+    ++at;
   LineStart start;
-  bool spacesOnly = true;
-  while (start.indent < line.size() && isBlankChar(line[start.indent])) {
-    spacesOnly = spacesOnly && line[start.indent] == ' ';
-    ++start.indent;
-  }
-  start.indentedBySpaces = start.indent > 0 && spacesOnly;
-  start.first = start.indent < line.size() ? line[start.indent] : '\0';
+  start.indent = static_cast<std::size_t>(at - begin);
+  start.indentedBySpaces = at == spacesEnd && at != begin;
+  start.first = at != end ? *at : '\0';
   return start;
 }
 

@@ -3,11 +3,21 @@
 // comment says which choice std::regex makes and the code takes that one directly.
 #include "dump/LinePatterns.h"
 
+#include <cstring>
+
 namespace Dump {
 namespace {
 
-constexpr bool isBlankOrColon(char c) {
-  return c == ' ' || c == ':';
+// The position of the last tab; most values have none or one.
+std::size_t lastTabIn(std::string_view text) {
+  std::size_t last = std::string_view::npos;
+  for (const char *at = text.data(), *end = at + text.size();;) {
+    const auto* tab =
+        static_cast<const char*>(std::memchr(at, '\t', static_cast<std::size_t>(end - at)));
+    if (tab == nullptr) return last;
+    last = static_cast<std::size_t>(tab - text.data());
+    at = tab + 1;
+  }
 }
 
 // Text made only of "." characters: free of CR and LF.
@@ -32,7 +42,7 @@ std::size_t matchAttributeFront(std::string_view text, std::string_view& offset,
   // prefers the longest separator, so it ends at the last blank of the run of blanks and
   // colons; that blank may not be the run's first character.
   const std::size_t runStart = s.position();
-  const std::string_view run = s.run(isBlankOrColon);
+  const std::string_view run = s.run(isBlankOrColonChar);
   const std::size_t lastBlank = run.find_last_of(' ');
   if (lastBlank == std::string_view::npos || lastBlank == 0) return std::string_view::npos;
   return runStart + lastBlank + 1;
@@ -63,11 +73,11 @@ bool matchEntryHeader(std::string_view text, Groups4& g) {
 
 bool matchAttribute(std::string_view text, Groups4& g) {
   const std::size_t valueStart =
-      matchAttributeFront(text, g[0], g[1], [](char c) { return !isBlankOrColon(c); });
+      matchAttributeFront(text, g[0], g[1], [](char c) { return !isBlankOrColonChar(c); });
   if (valueStart == std::string_view::npos) return false;
   // "(.*)\t(.*)$": the value ends at the last tab.
   const std::string_view rest = text.substr(valueStart);
-  const std::size_t lastTab = rest.rfind('\t');
+  const std::size_t lastTab = lastTabIn(rest);
   if (lastTab == std::string_view::npos || !isDotRun(rest)) return false;
   g[2] = rest.substr(0, lastTab);
   g[3] = rest.substr(lastTab + 1);
@@ -75,12 +85,42 @@ bool matchAttribute(std::string_view text, Groups4& g) {
 }
 
 bool matchAttributeWithoutTab(std::string_view text, Groups3& g) {
-  const std::size_t valueStart =
-      matchAttributeFront(text, g[0], g[1], [](char c) { return !isBlankOrColon(c) && c != '\t'; });
+  const std::size_t valueStart = matchAttributeFront(
+      text, g[0], g[1], [](char c) { return !isBlankOrColonChar(c) && c != '\t'; });
   if (valueStart == std::string_view::npos) return false;
   const std::string_view rest = text.substr(valueStart);
   if (rest.find('\t') != std::string_view::npos || !isDotRun(rest)) return false;
   g[2] = rest;
+  return true;
+}
+
+bool matchAnyAttributeLine(std::string_view text, AttributeLine& parts) {
+  std::string_view offset;
+  bool tabInName = false;
+  const std::size_t valueStart = matchAttributeFront(text, offset, parts.name, [&](char c) {
+    tabInName = tabInName || c == '\t';
+    return !isBlankOrColonChar(c);
+  });
+  if (valueStart == std::string_view::npos) return false;
+  // One pass over the value for its last tab and for line breaks, which neither shape
+  // takes.
+  const std::string_view rest = text.substr(valueStart);
+  std::size_t lastTab = std::string_view::npos;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const unsigned char flags = charclass::kTable[static_cast<unsigned char>(rest[i])];
+    if ((flags & (charclass::kTab | charclass::kLineBreak)) == 0) continue;
+    if (flags & charclass::kLineBreak) return false;
+    lastTab = i;
+  }
+  if (lastTab != std::string_view::npos) {
+    parts.rawValue = rest.substr(0, lastTab);
+    parts.explanation = rest.substr(lastTab + 1);
+    return true;
+  }
+  // Without a tab only the second shape fits, and its name holds no tab either.
+  if (tabInName) return false;
+  parts.rawValue = rest;
+  parts.explanation = {};
   return true;
 }
 
@@ -285,9 +325,15 @@ bool matchPlusUconst(std::string_view text, Groups1& g) {
 }
 
 bool matchConstantForm(std::string_view text, Groups0&) {
+  // "(?:[-]?[[:digit:]]+|0x[[:xdigit:]]+)": "0x" and a digit can only be the second; a
+  // lone "0" before anything else only the first.
   PatternScanner s(text);
-  s.literal('-');
-  if (!s.skipSome(isDigitChar)) return false;
+  const bool hex = s.literal("0x") && s.skipSome(isXdigitChar);
+  if (!hex) {
+    s = PatternScanner(text);
+    s.literal('-');
+    if (!s.skipSome(isDigitChar)) return false;
+  }
   s.run(isSpaceChar);
   return s.atEnd();
 }

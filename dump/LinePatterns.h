@@ -57,6 +57,16 @@ inline constexpr TextPattern<3> attributeWithoutTabPattern{
     R"(^[ ]+[<]([[:xdigit:]]+)[>][ ]+(DW_AT_[^ :\t]+)[ :]+[ ]([^\t\r\n]*)$)",
     &matchAttributeWithoutTab};
 
+// An attribute line in either shape, as the two patterns above take it one after the
+// other, in one pass: with a tab, the value runs to the last tab and the explanation
+// follows; without one, the value is the rest and there is no explanation.
+struct AttributeLine {
+  std::string_view name;
+  std::string_view rawValue;
+  std::string_view explanation;
+};
+bool matchAnyAttributeLine(std::string_view line, AttributeLine& parts);
+
 // Unit header: 1 pointer size.
 inline constexpr TextPattern<1> pointerSizePattern{
     "pointerSizePattern", R"(^[ ]+Pointer[ ]Size[:][ ]+([[:digit:]]+)$)", &matchPointerSize};
@@ -135,8 +145,9 @@ inline constexpr TextPattern<1> addressOperationPattern{
     &matchAddressOperation};
 inline constexpr TextPattern<1> plusUconstPattern{
     "plusUconstPattern", R"(^[(]DW_OP_plus_uconst[:][ ]+([[:digit:]]+)[)]$)", &matchPlusUconst};
-// A member location given as a plain number instead of a location expression.
+// A member location given as a plain number instead of a location expression: decimal,
+// or hexadecimal where it takes four bytes.
 inline constexpr TextPattern<0> constantFormPattern{
-    "constantFormPattern", R"(^[-]?[[:digit:]]+[ ]*$)", &matchConstantForm};
+    "constantFormPattern", R"(^(?:[-]?[[:digit:]]+|0x[[:xdigit:]]+)[ ]*$)", &matchConstantForm};
 
 }  // namespace Dump

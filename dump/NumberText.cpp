@@ -36,4 +36,25 @@ std::uint32_t readDecimal(std::string_view text) {
   return negative ? 0u - value : value;
 }
 
+namespace {
+constexpr bool isWhiteSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+constexpr bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+}  // namespace
+
+bool isHexNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && isWhiteSpace(text[i]))
+    ++i;
+  return text.substr(i).starts_with("0x") && i + 2 < text.size() && isHexDigit(text[i + 2]);
+}
+
+std::uint32_t readNumber(std::string_view text) {
+  if (!isHexNumber(text)) return readDecimal(text);
+  return readHex(text.substr(text.find("0x") + 2));
+}
+
 }  // namespace Dump

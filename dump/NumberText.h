@@ -16,4 +16,12 @@ std::uint32_t readHex(std::string_view digits);
 // Signed fields take the same bits as two's complement.
 std::uint32_t readDecimal(std::string_view text);
 
+// A constant of an attribute line as objdump prints it: a value of four or eight bytes
+// (DW_FORM_data4, data8) in hexadecimal after "0x", every other constant in decimal.
+// Hexadecimal is read as readHex does, anything else as readDecimal does.
+std::uint32_t readNumber(std::string_view text);
+
+// Whether readNumber reads the text as hexadecimal.
+bool isHexNumber(std::string_view text);
+
 }  // namespace Dump

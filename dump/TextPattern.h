@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace Dump {
@@ -25,25 +26,56 @@ struct TextPattern {
   }
 };
 
-// Character classes as the patterns use them.
-constexpr bool isBlankChar(char c) {
-  return c == ' ' || c == '\t';
-}
-constexpr bool isSpaceChar(char c) {
-  return c == ' ';
-}
-constexpr bool isDigitChar(char c) {
-  return c >= '0' && c <= '9';
-}
-constexpr bool isXdigitChar(char c) {
-  return isDigitChar(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+// Character classes as the patterns use them: one table lookup per character, in
+// function objects that the scanner's loops inline.
+namespace charclass {
+inline constexpr unsigned char kBlank = 1, kSpace = 2, kDigit = 4, kXdigit = 8, kColon = 16,
+                               kTab = 32, kLineBreak = 64;
+inline constexpr auto kTable = [] {
+  std::array<unsigned char, 256> table{};
+  table[static_cast<unsigned char>(' ')] = kBlank | kSpace;
+  table[static_cast<unsigned char>('\t')] = kBlank | kTab;
+  table[static_cast<unsigned char>('\r')] = kLineBreak;
+  table[static_cast<unsigned char>('\n')] = kLineBreak;
+  table[static_cast<unsigned char>(':')] = kColon;
+  for (int c = '0'; c <= '9'; ++c)
+    table[c] = kDigit | kXdigit;
+  for (int c = 'a'; c <= 'f'; ++c)
+    table[c] = kXdigit;
+  for (int c = 'A'; c <= 'F'; ++c)
+    table[c] = kXdigit;
+  return table;
+}();
+template <unsigned char Flags>
+struct Is {
+  constexpr bool operator()(char c) const {
+    return (kTable[static_cast<unsigned char>(c)] & Flags) != 0;
+  }
+};
+}  // namespace charclass
+
+inline constexpr charclass::Is<charclass::kBlank> isBlankChar;
+inline constexpr charclass::Is<charclass::kSpace> isSpaceChar;
+inline constexpr charclass::Is<charclass::kDigit> isDigitChar;
+inline constexpr charclass::Is<charclass::kXdigit> isXdigitChar;
+// A blank (not a tab) or a colon: the separator after an attribute name.
+inline constexpr struct {
+  constexpr bool operator()(char c) const {
+    return (charclass::kTable[static_cast<unsigned char>(c)] &
+            (charclass::kSpace | charclass::kColon)) != 0;
+  }
+} isBlankOrColonChar;
 
 // ECMAScript's "." matches every character but a line terminator; in byte text that is
 // CR and LF.
 inline bool hasLineBreak(std::string_view s) {
+  if (s.size() >= 64) {
+    return std::memchr(s.data(), '\n', s.size()) != nullptr ||
+           std::memchr(s.data(), '\r', s.size()) != nullptr;
+  }
+  // Most texts are a few words long, shorter than a call of memchr is worth.
   for (char c : s) {
-    if (c == '\n' || c == '\r') return true;
+    if (charclass::kTable[static_cast<unsigned char>(c)] & charclass::kLineBreak) return true;
   }
   return false;
 }
@@ -52,41 +84,45 @@ inline bool hasLineBreak(std::string_view s) {
 // sequences of literals and character runs.
 class PatternScanner {
  public:
-  explicit PatternScanner(std::string_view subject) : subject_(subject) {}
+  explicit PatternScanner(std::string_view subject)
+      : begin_(subject.data()), at_(subject.data()), end_(subject.data() + subject.size()) {}
 
   // The longest run of characters from here that satisfy the predicate (maybe empty).
   template <class Predicate>
   std::string_view run(Predicate isMember) {
-    const std::size_t begin = pos_;
-    while (pos_ < subject_.size() && isMember(subject_[pos_]))
-      ++pos_;
-    return subject_.substr(begin, pos_ - begin);
+    const char* const start = at_;
+    while (at_ != end_ && isMember(*at_))
+      ++at_;
+    return {start, static_cast<std::size_t>(at_ - start)};
   }
   template <class Predicate>
   bool skipSome(Predicate isMember) {
     return !run(isMember).empty();
   }
   bool literal(std::string_view expected) {
-    if (subject_.substr(pos_).starts_with(expected)) {
-      pos_ += expected.size();
-      return true;
+    // Literals are a few characters long: a plain loop beats a call to memcmp.
+    if (static_cast<std::size_t>(end_ - at_) < expected.size()) return false;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (at_[i] != expected[i]) return false;
     }
-    return false;
+    at_ += expected.size();
+    return true;
   }
   bool literal(char expected) {
-    if (pos_ < subject_.size() && subject_[pos_] == expected) {
-      ++pos_;
-      return true;
-    }
-    return false;
+    if (at_ == end_ || *at_ != expected) return false;
+    ++at_;
+    return true;
   }
-  std::string_view rest() const { return subject_.substr(pos_); }
-  bool atEnd() const { return pos_ == subject_.size(); }
-  std::size_t position() const { return pos_; }
+  // The character here, NUL at the end.
+  char peek() const { return at_ != end_ ? *at_ : '\0'; }
+  std::string_view rest() const { return {at_, static_cast<std::size_t>(end_ - at_)}; }
+  bool atEnd() const { return at_ == end_; }
+  std::size_t position() const { return static_cast<std::size_t>(at_ - begin_); }
 
  private:
-  std::string_view subject_;
-  std::size_t pos_ = 0;
+  const char* begin_;
+  const char* at_;
+  const char* end_;
 };
 
 }  // namespace Dump

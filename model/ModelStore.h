@@ -62,6 +62,10 @@ class ModelStore {
   std::vector<FunctionInfo*> functions;
   std::vector<CompileUnitInfo*> compileUnits;
   std::vector<VariableInfo*> variables;
+
+  // Classes, structures and unions together, in dump order: where the complete
+  // definition of a type that a unit only declares is looked for.
+  std::vector<BasicObject*> compositeTypes;
 };
 
 }  // namespace Model

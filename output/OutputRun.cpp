@@ -1,6 +1,7 @@
 #include "output/OutputRun.h"
 
 #include <algorithm>
+#include <deque>
 #include <vector>
 
 #include "dump/EntryReader.h"
@@ -64,10 +65,15 @@ std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition) {
 
 void generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console) {
+  std::string map;
   std::string database;
   appendDatabaseHeader(database);
+  StaticNameWarnings warnings;
 
-  // Variable pass: every variable with a fixed address, expanded through its type.
+  // Each variable with a fixed address is expanded through its type, and its signals are
+  // written right away: the files come out in the same order as when all signals were
+  // collected first, without holding them all.
+  std::deque<std::string> locations;  // one per variable; the signals refer to them
   std::vector<SignalEntry> entries;
   const CompleteTypeIndex completeTypes(store);
   TypeWalker walker(&completeTypes, entries);
@@ -79,23 +85,20 @@ void generateOutputs(std::string outFileMap, std::string outFileCanape, const Mo
     SignalEntry entry;
     entry.address = variable->location;
     entry.name = composeSignalName(variable, "");
-    entry.sourceLocation = sourceLocationOf(store, *variable);
+    entry.sourceLocation = locations.emplace_back(sourceLocationOf(store, *variable));
     entry.variableOffset = variable->offset;
     walker.walk(*type, std::move(entry), false);
-  }
 
-  // Entry pass: one map line and one database line per signal that is not const.
-  std::string map;
-  map.reserve(entries.size() * 64);
-  database.reserve(database.size() + entries.size() * 250);
-  StaticNameWarnings warnings;
-  for (const SignalEntry& entry : entries) {
-    if (entry.isConst) continue;
-    const std::uint32_t bitPosition = bitPositionOf(entry, Dump::littleEndianTarget);
-    const std::string outputName = outputNameOf(entry, bitPosition);
-    appendMapLine(map, entry, outputName);
-    appendDatabaseLine(database, entry, outputName, bitPosition);
-    warnings.check(outputName, entry.sourceLocation);
+    // One map line and one database line per signal that is not const.
+    for (SignalEntry& signal : entries) {
+      if (signal.isConst) continue;
+      const std::uint32_t bitPosition = bitPositionOf(signal, Dump::littleEndianTarget);
+      std::string outputName = outputNameOf(signal, bitPosition);
+      appendMapLine(map, signal, outputName);
+      appendDatabaseLine(database, signal, outputName, bitPosition);
+      warnings.check(std::move(outputName), signal.sourceLocation);
+    }
+    entries.clear();
   }
 
   writeWholeFile(outFileMap, map, console);

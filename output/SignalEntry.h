@@ -20,7 +20,8 @@ struct SignalEntry {
   // lives as long as the store.
   std::string_view typeName;
   std::string name;
-  std::string sourceLocation;  // "<file>(<line>)" of the variable's declaration
+  // "<file>(<line>)" of the variable's declaration, kept by whoever made the entry.
+  std::string_view sourceLocation;
   std::uint32_t variableOffset = 0;
   bool isConst = false;
   bool isSigned = false;

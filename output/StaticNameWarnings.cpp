@@ -12,7 +12,7 @@ bool matchReportedName(std::string_view name, Dump::TextPattern<1>::Groups& g) {
   return true;
 }
 
-void StaticNameWarnings::check(const std::string& outputName, const std::string& sourceLocation) {
+void StaticNameWarnings::check(std::string outputName, std::string_view sourceLocation) {
   const auto [first, inserted] = firstLocationByName_.try_emplace(outputName, sourceLocation);
   if (inserted) return;
 
@@ -34,7 +34,7 @@ void StaticNameWarnings::check(const std::string& outputName, const std::string&
       text_ += "\r\n";
     }
   }
-  first->second.clear();
+  first->second = {};
 }
 
 }  // namespace Output

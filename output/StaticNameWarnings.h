@@ -18,17 +18,20 @@ inline constexpr Dump::TextPattern<1> reportedNamePattern{"reportedNamePattern",
 // several compile units) and writes the warnings text for them.
 class StaticNameWarnings {
  public:
-  // Called for every written signal in order, with its output name and source location.
-  void check(const std::string& outputName, const std::string& sourceLocation);
+  // Called for every written signal in order, with its output name and source location;
+  // the location text must stay alive as long as this object.
+  void check(std::string outputName, std::string_view sourceLocation);
 
   bool duplicateFound() const { return duplicateFound_; }
   const std::string& text() const { return text_; }
 
  private:
   // The location of the first signal of each name; emptied once a clash was handled.
-  std::map<std::string, std::string, std::less<>> firstLocationByName_;
+  // Names mostly arrive in order (the elements of an array), where an ordered map stays
+  // in the cache and a hashed one does not.
+  std::map<std::string, std::string_view, std::less<>> firstLocationByName_;
   // The locations already named first in a warning.
-  std::set<std::string, std::less<>> reportedLocations_;
+  std::set<std::string_view> reportedLocations_;
   bool duplicateFound_ = false;
   std::string text_;
 };

@@ -81,19 +81,10 @@ CompleteTypeIndex::~CompleteTypeIndex() = default;
 
 void CompleteTypeIndex::build() const {
   index_ = std::make_unique<Index>();
-  if (store_.root == nullptr) return;
-  // Pre-order over the tree is dump order. No recursion: crafted dumps nest deeply.
-  std::vector<const BasicObject*> pending{store_.root.get()};
-  while (!pending.empty()) {
-    const BasicObject* object = pending.back();
-    pending.pop_back();
-    if (isComposite(*object) && !isDeclarationOnly(*object)) {
-      std::string name = qualifiedName(*object);
-      if (!name.empty()) index_->byName.emplace(std::move(name), object);
-    }
-    for (auto child = object->children.rbegin(); child != object->children.rend(); ++child) {
-      pending.push_back(child->get());
-    }
+  for (const BasicObject* type : store_.compositeTypes) {
+    if (isDeclarationOnly(*type)) continue;
+    std::string name = qualifiedName(*type);
+    if (!name.empty()) index_->byName.emplace(std::move(name), type);
   }
 }
 
@@ -216,6 +207,7 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
   }
   if (const auto* function = dynamic_cast<const FunctionInfo*>(&object)) {
     if (function->specification != nullptr) {
+      replacedName_ = true;
       entry.name = composeSignalName(function->specification, "");
       entry.size = function->specification->byteSize();
       entry.typeObject = function->specification;
@@ -231,6 +223,7 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
   }
   if (const auto* variable = dynamic_cast<const VariableInfo*>(&object)) {
     if (variable->specification != nullptr) {
+      replacedName_ = true;
       entry.name = composeSignalName(variable->specification, "");
       walkAt(*variable->specification, entry, false, next);
     } else {
@@ -267,6 +260,20 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
     dimensions.push_back({subrange->lowerBound, count, indexWidth(count)});
   }
 
+  // Every element expands the same way, but for its address and the front of its names:
+  // the element type is walked once, at address 0 with an empty name, and its signals
+  // are repeated for each element. Only a walk that replaces names (a declaration met
+  // as a type) needs walking each element.
+  std::vector<SignalEntry> elementSignals;
+  TypeWalker elementWalker(completeTypes_, elementSignals);
+  elementWalker.path_ = path_;
+  SignalEntry pattern = entry;
+  pattern.name.clear();
+  pattern.address = 0;
+  elementWalker.walkAt(*elementType, pattern, false, depth + 1);
+  const bool repeat = !elementWalker.replacedName_;
+  replacedName_ = replacedName_ || elementWalker.replacedName_;
+
   const std::uint32_t elementSize = elementType->byteSize();
   const std::size_t baseLength = entry.name.size();
   SignalEntry element = entry;
@@ -278,7 +285,17 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
     for (std::size_t d = 0; d < dimensions.size(); ++d) {
       appendIndex(element.name, index[d], dimensions[d].width);
     }
-    walkAt(*elementType, element, false, depth + 1);
+    if (repeat) {
+      for (const SignalEntry& signal : elementSignals) {
+        SignalEntry placed = signal;
+        placed.name = element.name;
+        placed.name += signal.name;
+        placed.address = element.address + signal.address;
+        emit(std::move(placed));
+      }
+    } else {
+      walkAt(*elementType, element, false, depth + 1);
+    }
     element.address += elementSize;
     // The last index runs fastest.
     more = false;

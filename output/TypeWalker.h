@@ -49,13 +49,15 @@ class TypeWalker {
   Children walkKind(const Model::BasicObject& object, SignalEntry& entry, unsigned depth);
   void expandArray(const Model::BasicObject& array, const Model::BasicObject* elementType,
                    const SignalEntry& entry, unsigned depth);
-  void emit(const SignalEntry& entry) { output_.push_back(entry); }
+  void emit(SignalEntry entry) { output_.push_back(std::move(entry)); }
 
   const CompleteTypeIndex* completeTypes_;
   std::vector<SignalEntry>& output_;
   // The objects being expanded, outermost first: a type met again on its own path
   // contains itself (malformed input) and ends its branch.
   std::vector<const Model::BasicObject*> path_;
+  // A step replaced the name instead of extending it.
+  bool replacedName_ = false;
 };
 
 // Walks `object` with a copy of `entry`, without finding completions of declared types.

@@ -24,7 +24,7 @@ struct Program {
 };
 
 const std::vector<Program> kPrograms{
-    {"firmware_c", {"registers.c", "ring.c"}, false},
+    {"firmware_c", {"registers.c", "ring.c", "large.c"}, false},
     {"firmware_cpp", {"app.cpp"}, true},
     {"newlib_user", {"newlib_user.c"}, false},
     {"libstdcxx_user", {"libstdcxx_user.cpp"}, true},

@@ -6,4 +6,6 @@ Device uart0;
 
 int sampleMain();
 
-int main() { return app::uart0.read() + sampleMain(); }
+int main() {
+  return app::uart0.read() + sampleMain();
+}

@@ -8,10 +8,12 @@ namespace {
 
 using TestSupport::TempDir;
 
-std::vector<std::string> linesOf(std::string_view text) {
-  Dump::DumpLines lines;
-  lines.splitText(text);
-  return {lines.lines().begin(), lines.lines().end()};
+std::vector<std::string> linesOf(Dump::DumpLines& lines) {
+  std::vector<std::string> result;
+  std::string_view line;
+  while (lines.next(line))
+    result.emplace_back(line);
+  return result;
 }
 
 struct SplitCase {
@@ -22,7 +24,18 @@ struct SplitCase {
 class DumpLinesSplit : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(DumpLinesSplit, GivesTheLinesWithoutTheirBreaks) {
-  EXPECT_EQ(linesOf(GetParam().text), GetParam().lines);
+  Dump::DumpLines text;
+  text.openText(GetParam().text);
+  EXPECT_EQ(linesOf(text), GetParam().lines);
+  // A file gives the same lines, however small the pieces it is read in.
+  TempDir dir;
+  TestSupport::writeFile(dir / "dump.txt", GetParam().text);
+  for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7},
+                            Dump::DumpLines::kPieceSize}) {
+    Dump::DumpLines file(piece);
+    ASSERT_TRUE(file.openFile(dir.file("dump.txt")));
+    EXPECT_EQ(linesOf(file), GetParam().lines) << "pieces of " << piece;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -32,42 +45,25 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"a\r\nlast", {"a", "last"}}, SplitCase{"\r\n\r\n", {"", ""}},
                     // Only a CR right before the LF belongs to the line break.
                     SplitCase{"a\rb\r\r\n", {"a\rb\r"}}, SplitCase{"end\r", {"end\r"}},
-                    SplitCase{std::string("nul\0byte\n", 9), {std::string("nul\0byte", 8)}}));
+                    SplitCase{std::string("nul\0byte\n", 9), {std::string("nul\0byte", 8)}},
+                    SplitCase{"one long line of text\r\nx\n", {"one long line of text", "x"}}));
 
-TEST(DumpLines, ReadsAFileWithEitherLineEnd) {
+TEST(DumpLines, ReadsALineLongerThanItsPieces) {
   TempDir dir;
-  TestSupport::writeFile(dir / "lf.txt", "one\ntwo\nthree");
-  TestSupport::writeFile(dir / "crlf.txt", "one\r\ntwo\r\nthree");
-  Dump::DumpLines lf;
-  Dump::DumpLines crlf;
-  ASSERT_TRUE(lf.readFile(dir.file("lf.txt")));
-  ASSERT_TRUE(crlf.readFile(dir.file("crlf.txt")));
-  EXPECT_EQ(std::vector<std::string_view>(lf.lines().begin(), lf.lines().end()),
-            std::vector<std::string_view>(crlf.lines().begin(), crlf.lines().end()));
-  EXPECT_EQ(lf.lines().size(), 3u);
-}
-
-TEST(DumpLines, ReservesOneLinePer50BytesOfTheFile) {
-  TempDir dir;
-  TestSupport::writeFile(dir / "1000.txt", std::string(999, 'x') + "\n");
-  TestSupport::writeFile(dir / "49.txt", std::string(48, 'x') + "\n");
-  Dump::DumpLines large;
-  Dump::DumpLines small;
-  ASSERT_TRUE(large.readFile(dir.file("1000.txt")));
-  ASSERT_TRUE(small.readFile(dir.file("49.txt")));
-  EXPECT_EQ(large.capacity(), 20u);
-  EXPECT_EQ(small.capacity(), 1u);  // nothing reserved: the one line made the room
-  large.clear();
-  EXPECT_TRUE(large.lines().empty());
-  EXPECT_EQ(large.capacity(), 20u);  // the room stays for a later load
+  const std::string longLine(3 * Dump::DumpLines::kPieceSize + 5, 'x');
+  TestSupport::writeFile(dir / "dump.txt", "a\n" + longLine + "\r\nb");
+  Dump::DumpLines lines;
+  ASSERT_TRUE(lines.openFile(dir.file("dump.txt")));
+  EXPECT_EQ(linesOf(lines), (std::vector<std::string>{"a", longLine, "b"}));
 }
 
 TEST(DumpLines, CannotOpenAMissingFileOrAFolder) {
   TempDir dir;
   Dump::DumpLines lines;
-  EXPECT_FALSE(lines.readFile(dir.file("missing.txt")));
-  EXPECT_FALSE(lines.readFile(dir.path().string()));
-  EXPECT_TRUE(lines.lines().empty());
+  EXPECT_FALSE(lines.openFile(dir.file("missing.txt")));
+  EXPECT_FALSE(lines.openFile(dir.path().string()));
+  std::string_view line;
+  EXPECT_FALSE(lines.next(line));
 }
 
 }  // namespace

@@ -240,6 +240,23 @@ TEST(EntryReader, RestatesDataBitOffsetsAsUnitAndBitOffset) {
   EXPECT_EQ(store->members[2]->bitOffset, 0xFFFFFFFEu);
 }
 
+TEST(EntryReader, ReadsTheConstantsThatObjdumpPrintsInHex) {
+  // Four-byte constants: a structure over 64 KB, a member after 64 KB, a bound over 65535.
+  const auto store = load(
+      lines({header(0, 0xb, "DW_TAG_compile_unit"), header(1, 0x10, "DW_TAG_structure_type"),
+             attribute("DW_AT_byte_size", "0x11178"), attribute("DW_AT_decl_line", "0x10000"),
+             header(2, 0x11, "DW_TAG_member"), attribute("DW_AT_data_member_location", "0x11170"),
+             header(2, 0x12, "DW_TAG_member"), attribute("DW_AT_data_bit_offset", "0x88ba0"),
+             header(1, 0x20, "DW_TAG_subrange_type"), attribute("DW_AT_upper_bound", "0x1869f"),
+             header(1, 0x28, "DW_TAG_enumerator"), attribute("DW_AT_const_value", "0x11170")}));
+  EXPECT_EQ(store->structureTypes[0]->byteSizeAttr, 70008u);
+  EXPECT_EQ(store->structureTypes[0]->declLine, "65536");
+  EXPECT_EQ(store->members[0]->dataMemberLocation, 70000u);
+  EXPECT_EQ(store->members[1]->dataBitOffset, 560032u);
+  EXPECT_EQ(store->subrangeTypes[0]->upperBound, 99999u);
+  EXPECT_EQ(store->enumerators[0]->constValue, 70000);
+}
+
 TEST(EntryReader, KeepsTheFirstObjectOfADuplicateOffset) {
   const auto store =
       load(lines({header(0, 0xb, "DW_TAG_compile_unit"), header(1, 0x10, "DW_TAG_variable"),

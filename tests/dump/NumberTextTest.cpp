@@ -32,4 +32,16 @@ INSTANTIATE_TEST_SUITE_P(Texts, ReadHex,
                                          NumberCase{"123456789", 0x23456789u},
                                          NumberCase{"aBc", 0xabc}, NumberCase{"", 0}));
 
+class ReadNumber : public testing::TestWithParam<NumberCase> {};
+TEST_P(ReadNumber, ReadsFourByteConstantsInHexAndTheRestInDecimal) {
+  EXPECT_EQ(Dump::readNumber(GetParam().text), GetParam().value) << GetParam().text;
+}
+INSTANTIATE_TEST_SUITE_P(Texts, ReadNumber,
+                         testing::Values(NumberCase{"0x3d08f", 249999},
+                                         NumberCase{"0x11178", 70008}, NumberCase{" 0x10", 16},
+                                         NumberCase{"12", 12}, NumberCase{"-70000", 0xFFFEEE90u},
+                                         NumberCase{"0", 0}, NumberCase{"0x", 0},
+                                         NumberCase{"0xg", 0},
+                                         NumberCase{"0x1ffffffff", 0xFFFFFFFFu}));
+
 }  // namespace

@@ -4,7 +4,6 @@
 #include <regex>
 #include <sstream>
 
-#include "dump/DumpLines.h"
 #include "output/OutputRun.h"
 #include "tests/support/DumpText.h"
 #include "tests/support/ModelSummary.h"
@@ -46,12 +45,9 @@ std::string historicShape(std::string_view dump) {
   static const std::regex offset(R"(^(  Offset: +)([0-9a-f]+)$)");
   static const std::regex numberedHeader(R"(^ The Directory Table \(offset 0x[0-9a-f]+\):$)");
   static const std::regex numberedRow(R"(^  [0-9]+\t(.*)$)");
-  Dump::DumpLines split;
-  split.splitText(dump);
   std::string out;
   bool inNumberedDirectories = false;
-  for (std::string_view view : split.lines()) {
-    std::string line(view);
+  for (std::string line : TestSupport::splitLines(dump)) {
     if (line.size() < 500 && std::regex_match(line, attribute) &&
         line.find('\t') == std::string::npos) {
       line += '\t';

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "dump/DumpLines.h"
 #include "tests/support/DumpText.h"
 #include "tests/support/TempDir.h"
 
@@ -81,13 +80,6 @@ TEST(ModelStore, ListsEveryObjectOfATableTagInItsClassList) {
   EXPECT_EQ(store->objectsByOffset.size(), tags.size() + 1);
   EXPECT_EQ(store->root->children[0]->children.size(), tags.size());
   EXPECT_EQ(store->objectsByOffset.find(offset - 1)->tag, "DW_TAG_lexical_block");
-}
-
-TEST(ModelStore, EmptiesTheLinesAfterTheLoad) {
-  load(lines({header(0, 0xb, "DW_TAG_compile_unit")}));
-  EXPECT_TRUE(Dump::processDumpLines().lines().empty());
-  load("");
-  EXPECT_TRUE(Dump::processDumpLines().lines().empty());
 }
 
 TEST(ModelStore, KeepsMapsCheapForAMillionEntries) {

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "dump/DumpLines.h"
 #include "model/ModelStore.h"
 
 // Small dump texts in the shapes objdump prints.
@@ -42,6 +45,17 @@ inline std::string lines(std::initializer_list<std::string> dumpLines) {
   for (const std::string& line : dumpLines)
     text += line + "\n";
   return text;
+}
+
+// The lines of a text, as the reader sees them.
+inline std::vector<std::string> splitLines(std::string_view text) {
+  Dump::DumpLines lines;
+  lines.openText(text);
+  std::vector<std::string> result;
+  std::string_view line;
+  while (lines.next(line))
+    result.emplace_back(line);
+  return result;
 }
 
 inline std::unique_ptr<Model::ModelStore> load(std::string_view text) {
