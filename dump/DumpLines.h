@@ -15,7 +15,7 @@ namespace Dump {
 // without LF counts, the empty text after a final LF does not.
 class DumpLines {
  public:
-  static constexpr std::size_t kPieceSize = 1 << 20;
+  static constexpr std::size_t kPieceSize = 1 << 22;
 
   explicit DumpLines(std::size_t pieceSize = kPieceSize);
   ~DumpLines();
