@@ -42,7 +42,14 @@ bool DumpLines::readMore() {
   }
   char* const start = buffer_.get();
   const std::streamsize wanted = static_cast<std::streamsize>(capacity_ - unread);
-  const std::streamsize got = file_.sgetn(start + unread, wanted);
+  std::streamsize got = 0;
+  try {
+    got = file_.sgetn(start + unread, wanted);
+  } catch (const std::ios_base::failure&) {
+    // The standard library reports a failed read (EIO) by throwing; the text read so
+    // far stays, as at the end of the file.
+    got = 0;
+  }
   cursor_ = start;
   end_ = start + unread + static_cast<std::size_t>(got > 0 ? got : 0);
   if (got <= 0) {

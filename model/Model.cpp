@@ -62,92 +62,95 @@ void TypeInfo_Union::addChild(std::unique_ptr<BasicObject> child) {
 
 // Sizes. All arithmetic is unsigned 32-bit and wraps around.
 
-std::uint32_t BasicObject::sizeOf(const BasicObject* object, unsigned depth) {
-  if (object == nullptr || depth >= kMaxDepth) return 0;
-  return object->byteSizeAt(depth + 1);
+std::uint32_t BasicObject::sizeOf(const BasicObject* object, SizeWalk& walk) {
+  if (object == nullptr || walk.depth >= kMaxDepth || ++walk.steps > kMaxSizeSteps) return 0;
+  ++walk.depth;
+  const std::uint32_t size = object->byteSizeAt(walk);
+  --walk.depth;
+  return size;
 }
 
-std::uint32_t BasicObject::childrenSize(unsigned depth) const {
+std::uint32_t BasicObject::childrenSize(SizeWalk& walk) const {
   std::uint32_t sum = 0;
   for (const auto& child : children)
-    sum += sizeOf(child.get(), depth);
+    sum += sizeOf(child.get(), walk);
   return sum;
 }
 
-std::uint32_t BasicObject::byteSizeAt(unsigned depth) const {
-  return childrenSize(depth);
+std::uint32_t BasicObject::byteSizeAt(SizeWalk& walk) const {
+  return childrenSize(walk);
 }
 
-std::uint32_t CompileUnitInfo::byteSizeAt(unsigned) const {
+std::uint32_t CompileUnitInfo::byteSizeAt(SizeWalk&) const {
   return 0;
 }
-std::uint32_t FunctionInfo::byteSizeAt(unsigned) const {
+std::uint32_t FunctionInfo::byteSizeAt(SizeWalk&) const {
   return 0;
 }
-std::uint32_t TypeInfo_Enumerator::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Enumerator::byteSizeAt(SizeWalk&) const {
   return 0;
 }
 
-std::uint32_t TypeInfo_Array::byteSizeAt(unsigned depth) const {
+std::uint32_t TypeInfo_Array::byteSizeAt(SizeWalk& walk) const {
   // One child per dimension; their sizes are the element counts.
   if (children.empty() || type == nullptr) return 0;
   std::uint32_t count = 1;
   for (const auto& child : children)
-    count *= sizeOf(child.get(), depth);
-  return count * sizeOf(type, depth);
+    count *= sizeOf(child.get(), walk);
+  return count * sizeOf(type, walk);
 }
 
 // Types that carry their own size; a pointer never follows its pointee, and a class,
 // structure or union counts its DW_AT_byte_size, not its members.
-std::uint32_t TypeInfo_Base::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Base::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
-std::uint32_t TypeInfo_Class::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Class::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
-std::uint32_t TypeInfo_Enumeration::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Enumeration::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
-std::uint32_t TypeInfo_Structure::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Structure::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
-std::uint32_t TypeInfo_Union::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Union::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
-std::uint32_t TypeInfo_Pointer::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Pointer::byteSizeAt(SizeWalk&) const {
   return byteSizeAttr;
 }
 
-std::uint32_t TypeInfo_Subrange::byteSizeAt(unsigned) const {
+std::uint32_t TypeInfo_Subrange::byteSizeAt(SizeWalk&) const {
   return upperBound - lowerBound + 1;
 }
 
-std::uint32_t TypeInfo_Member::byteSizeAt(unsigned depth) const {
+std::uint32_t TypeInfo_Member::byteSizeAt(SizeWalk& walk) const {
   // A bit field counts its storage unit.
-  return bitSize != 0 ? byteSizeAttr : sizeOf(type, depth);
+  return bitSize != 0 ? byteSizeAttr : sizeOf(type, walk);
 }
 
 // Entries that take the size of what they refer to.
-std::uint32_t TypeInfo_Const::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_Const::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t TypeInfo_ImportedDeclaration::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_ImportedDeclaration::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t TypeInfo_Inheritance::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_Inheritance::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t TypeInfo_Subroutine::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_Subroutine::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t TypeInfo_Typedef::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_Typedef::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t TypeInfo_Volatile::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t TypeInfo_Volatile::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
-std::uint32_t VariableInfo::byteSizeAt(unsigned depth) const {
-  return sizeOf(type, depth);
+std::uint32_t VariableInfo::byteSizeAt(SizeWalk& walk) const {
+  return sizeOf(type, walk);
 }
 
 }  // namespace Model

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,8 +43,12 @@ class BasicObject {
   // line below the first; lines are separated by LF, with none after the last.
   std::string toTreeString(std::int32_t indent) const;
   // The size in bytes of the object's type. A reference chain deeper than any real type
-  // (a typedef naming itself, in malformed input) is cut and counts 0.
-  std::uint32_t byteSize() const { return byteSizeAt(0); }
+  // (a typedef naming itself, in malformed input), or a graph of types that would take
+  // more steps to add up than any real one, is cut and counts 0.
+  std::uint32_t byteSize() const {
+    SizeWalk walk;
+    return byteSizeAt(walk);
+  }
 
   std::uint32_t offset;
   BasicObject* parent;
@@ -61,16 +66,25 @@ class BasicObject {
 
   // The deepest chain of type references or listing levels that is followed.
   static constexpr unsigned kMaxDepth = 1000;
+  // The most objects one byteSize() visits. Types that share parts (an array of an
+  // array, a scope holding many variables of one type) are visited once per use, which
+  // a crafted dump can multiply without end.
+  static constexpr std::size_t kMaxSizeSteps = 1 << 20;
 
  protected:
   void appendChild(std::unique_ptr<BasicObject> child, bool markNested);
 
-  virtual std::uint32_t byteSizeAt(unsigned depth) const;
+  // How far one byteSize() has gone.
+  struct SizeWalk {
+    unsigned depth = 0;
+    std::size_t steps = 0;
+  };
+  virtual std::uint32_t byteSizeAt(SizeWalk& walk) const;
   // Appends this object's listing (its describe() line first) to `listing`.
   virtual void appendTree(TreeListing& listing, std::int32_t indent) const;
 
-  // The size of a referenced object, one level deeper; 0 for none or too deep.
-  static std::uint32_t sizeOf(const BasicObject* object, unsigned depth);
+  // The size of a referenced object, one level deeper; 0 for none, too deep or too far.
+  static std::uint32_t sizeOf(const BasicObject* object, SizeWalk& walk);
   // Lists another object at this place in the listing.
   static void appendListingOf(const BasicObject& object, TreeListing& listing, std::int32_t indent);
   // The describe() line and the children, each on its own line one level deeper.
@@ -80,7 +94,7 @@ class BasicObject {
   void appendTypedListing(TreeListing& listing, std::int32_t indent, const BasicObject* type,
                           std::uint32_t typeOffset, bool reportMissing) const;
   // The sum of the children's sizes.
-  std::uint32_t childrenSize(unsigned depth) const;
+  std::uint32_t childrenSize(SizeWalk& walk) const;
 };
 
 // Creates an object of class T as the last child of `parent` and returns it.
@@ -104,7 +118,7 @@ class CompileUnitInfo : public BasicObject {
   Text compDir;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class FunctionInfo : public BasicObject {
@@ -125,7 +139,7 @@ class FunctionInfo : public BasicObject {
   BasicObject* specification = nullptr;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -147,7 +161,7 @@ class VariableInfo : public BasicObject {
   BasicObject* specification = nullptr;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -161,7 +175,7 @@ class TypeInfo_Array : public BasicObject {
   std::uint32_t byteSizeAttr = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -175,7 +189,7 @@ class TypeInfo_Base : public BasicObject {
   Text encodingName;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class TypeInfo_Class : public BasicObject {
@@ -190,7 +204,7 @@ class TypeInfo_Class : public BasicObject {
   BasicObject* specification = nullptr;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -203,7 +217,7 @@ class TypeInfo_Const : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -216,7 +230,7 @@ class TypeInfo_Enumeration : public BasicObject {
   std::uint32_t byteSizeAttr = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class TypeInfo_Enumerator : public BasicObject {
@@ -227,7 +241,7 @@ class TypeInfo_Enumerator : public BasicObject {
   std::int32_t constValue = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class TypeInfo_ImportedDeclaration : public BasicObject {
@@ -239,7 +253,7 @@ class TypeInfo_ImportedDeclaration : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -253,7 +267,7 @@ class TypeInfo_Inheritance : public BasicObject {
   std::uint32_t dataMemberLocation = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -278,7 +292,7 @@ class TypeInfo_Member : public BasicObject {
   bool hasDataBitOffset = false;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -298,7 +312,7 @@ class TypeInfo_Pointer : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -315,7 +329,7 @@ class TypeInfo_Structure : public BasicObject {
   bool declaration = false;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class TypeInfo_Subrange : public BasicObject {
@@ -331,7 +345,7 @@ class TypeInfo_Subrange : public BasicObject {
   bool hasUpperBound = false;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -345,7 +359,7 @@ class TypeInfo_Subroutine : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -358,7 +372,7 @@ class TypeInfo_Typedef : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
@@ -373,7 +387,7 @@ class TypeInfo_Union : public BasicObject {
   bool declaration = false;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
 class TypeInfo_Volatile : public BasicObject {
@@ -385,7 +399,7 @@ class TypeInfo_Volatile : public BasicObject {
   std::uint32_t typeOffset = 0;
 
  protected:
-  std::uint32_t byteSizeAt(unsigned depth) const override;
+  std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 

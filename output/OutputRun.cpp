@@ -63,20 +63,20 @@ std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition) {
   return name;
 }
 
-void generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
-                     std::ostream& console) {
-  std::string map;
-  std::string database;
-  appendDatabaseHeader(database);
+OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
+                             std::size_t signalLimit) {
+  OutputTexts texts;
+  appendDatabaseHeader(texts.database);
   StaticNameWarnings warnings;
 
   // Each variable with a fixed address is expanded through its type, and its signals are
-  // written right away: the files come out in the same order as when all signals were
+  // written right away: the texts come out in the same order as when all signals were
   // collected first, without holding them all.
   std::deque<std::string> locations;  // one per variable; the signals refer to them
   std::vector<SignalEntry> entries;
+  std::vector<CappedArray> capped;
   const CompleteTypeIndex completeTypes(store);
-  TypeWalker walker(&completeTypes, entries);
+  TypeWalker walker(&completeTypes, entries, &capped, signalLimit);
   for (const BasicObject* object : store.addressedObjects) {
     const auto* variable = dynamic_cast<const VariableInfo*>(object);
     if (variable == nullptr) continue;
@@ -87,25 +87,43 @@ void generateOutputs(std::string outFileMap, std::string outFileCanape, const Mo
     entry.name = composeSignalName(variable, "");
     entry.sourceLocation = locations.emplace_back(sourceLocationOf(store, *variable));
     entry.variableOffset = variable->offset;
+    const std::string name = entry.name;
     walker.walk(*type, std::move(entry), false);
+    if (walker.reachedLimit()) {
+      console << "Variable " << name << " is cut off: only its first " << entries.size()
+              << " signals are written" << std::endl;
+      walker.resetLimit();
+    }
+    for (const CappedArray& array : capped) {
+      console << "Array " << array.name << " has " << array.elements << " elements, only the first "
+              << TypeWalker::kMaxArrayElements << " are written" << std::endl;
+    }
+    capped.clear();
 
     // One map line and one database line per signal that is not const.
     for (SignalEntry& signal : entries) {
       if (signal.isConst) continue;
       const std::uint32_t bitPosition = bitPositionOf(signal, Dump::littleEndianTarget);
       std::string outputName = outputNameOf(signal, bitPosition);
-      appendMapLine(map, signal, outputName);
-      appendDatabaseLine(database, signal, outputName, bitPosition);
+      appendMapLine(texts.map, signal, outputName);
+      appendDatabaseLine(texts.database, signal, outputName, bitPosition);
       warnings.check(std::move(outputName), signal.sourceLocation);
     }
     entries.clear();
   }
+  texts.duplicateFound = warnings.duplicateFound();
+  texts.warnings = warnings.text();
+  return texts;
+}
 
-  writeWholeFile(outFileMap, map, console);
-  if (warnings.duplicateFound()) {
-    writeWholeFile(outFileMap + "_StyleWarnings.log", warnings.text(), console);
+void generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
+                     std::ostream& console) {
+  const OutputTexts texts = buildOutputTexts(store, console);
+  writeWholeFile(outFileMap, texts.map, console);
+  if (texts.duplicateFound) {
+    writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console);
   }
-  if (!outFileCanape.empty()) writeWholeFile(outFileCanape, database, console);
+  if (!outFileCanape.empty()) writeWholeFile(outFileCanape, texts.database, console);
 }
 
 }  // namespace Output

@@ -19,6 +19,19 @@ namespace Output {
 void generateOutputs(std::string outFileMap, std::string outFileCanape,
                      const Model::ModelStore& store, std::ostream& console);
 
+// The contents of the three files, built in memory.
+struct OutputTexts {
+  std::string map;
+  std::string database;
+  std::string warnings;
+  bool duplicateFound = false;  // the warnings log is written only then
+};
+
+// Builds the three texts; an array or a variable too large to list whole is named on
+// `console`. `signalLimit` caps the signals of one variable.
+OutputTexts buildOutputTexts(const Model::ModelStore& store, std::ostream& console,
+                             std::size_t signalLimit = std::size_t{1} << 24);
+
 // "<file>(<line>)" for the variable's declaration, from its compile unit's file table;
 // "unknown(<line>)" when the table has no such file, empty when the unit has no table.
 std::string sourceLocationOf(const Model::ModelStore& store, const Model::VariableInfo& variable);

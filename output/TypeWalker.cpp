@@ -95,12 +95,17 @@ const BasicObject* CompleteTypeIndex::completionOf(const BasicObject& declaratio
 }
 
 void TypeWalker::walk(const BasicObject& object, SignalEntry entry, bool asStructureChild) {
+  *steps_ = 0;
   walkAt(object, entry, asStructureChild, 0);
 }
 
 void TypeWalker::walkAt(const BasicObject& object, const SignalEntry& entryIn,
                         bool asStructureChild, unsigned depth) {
   if (depth >= kMaxDepth || std::find(path_.begin(), path_.end(), &object) != path_.end()) {
+    return;
+  }
+  if (full() || !step()) {
+    reachedLimit_ = true;
     return;
   }
   SignalEntry entry = entryIn;
@@ -264,23 +269,43 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   // the element type is walked once, at address 0 with an empty name, and its signals
   // are repeated for each element. Only a walk that replaces names (a declaration met
   // as a type) needs walking each element.
+  std::uint64_t elements = 1;  // saturates instead of wrapping, for absurd dimensions
+  for (const Dimension& dimension : dimensions) {
+    const std::uint64_t count = dimension.count - dimension.first;
+    elements = elements > UINT64_MAX / count ? UINT64_MAX : elements * count;
+  }
+  const std::uint64_t expanded = std::min(elements, kMaxArrayElements);
+  if (expanded < elements && capped_ != nullptr) capped_->push_back({entry.name, elements});
+
+  const std::size_t baseLength = entry.name.size();
+  SignalEntry element = entry;
+  std::vector<std::uint32_t> index;
+  for (const Dimension& dimension : dimensions) {
+    index.push_back(dimension.first);
+    appendIndex(element.name, dimension.first, dimension.width);
+  }
+
   std::vector<SignalEntry> elementSignals;
-  TypeWalker elementWalker(completeTypes_, elementSignals);
+  std::vector<CappedArray> cappedInside;
+  TypeWalker elementWalker(completeTypes_, elementSignals, &cappedInside, signalLimit_);
   elementWalker.path_ = path_;
+  elementWalker.steps_ = steps_;
   SignalEntry pattern = entry;
   pattern.name.clear();
   pattern.address = 0;
   elementWalker.walkAt(*elementType, pattern, false, depth + 1);
   const bool repeat = !elementWalker.replacedName_;
   replacedName_ = replacedName_ || elementWalker.replacedName_;
+  reachedLimit_ = reachedLimit_ || elementWalker.reachedLimit_;
+  if (repeat && capped_ != nullptr) {
+    // An array inside the elements is named as in the first element.
+    for (CappedArray& inside : cappedInside) {
+      capped_->push_back({element.name + inside.name, inside.elements});
+    }
+  }
 
   const std::uint32_t elementSize = elementType->byteSize();
-  const std::size_t baseLength = entry.name.size();
-  SignalEntry element = entry;
-  std::vector<std::uint32_t> index;
-  for (const Dimension& dimension : dimensions)
-    index.push_back(dimension.first);
-  for (bool more = true; more;) {
+  for (std::uint64_t done = 0; done < expanded && !full(); ++done) {
     element.name.resize(baseLength);
     for (std::size_t d = 0; d < dimensions.size(); ++d) {
       appendIndex(element.name, index[d], dimensions[d].width);
@@ -298,12 +323,8 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
     }
     element.address += elementSize;
     // The last index runs fastest.
-    more = false;
     for (std::size_t d = dimensions.size(); d-- > 0;) {
-      if (++index[d] < dimensions[d].count) {
-        more = true;
-        break;
-      }
+      if (++index[d] < dimensions[d].count) break;
       index[d] = dimensions[d].first;
     }
   }

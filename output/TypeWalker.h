@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,16 +32,47 @@ class CompleteTypeIndex {
   mutable std::unique_ptr<Index> index_;  // built on first use, once
 };
 
+// An array with more elements than are expanded: its signal name and element count.
+struct CappedArray {
+  std::string name;
+  std::uint64_t elements;
+};
+
 // Expands one type into the signals below it, appending them to `output`.
 class TypeWalker {
  public:
-  TypeWalker(const CompleteTypeIndex* completeTypes, std::vector<SignalEntry>& output)
-      : completeTypes_(completeTypes), output_(output) {}
+  // `signalLimit` caps the signals in `output`; the walk stops when it is reached.
+  TypeWalker(const CompleteTypeIndex* completeTypes, std::vector<SignalEntry>& output,
+             std::vector<CappedArray>* capped = nullptr,
+             std::size_t signalLimit = kMaxSignalsPerWalk)
+      : completeTypes_(completeTypes),
+        output_(output),
+        capped_(capped),
+        signalLimit_(signalLimit) {}
 
   void walk(const Model::BasicObject& object, SignalEntry entry, bool asStructureChild);
 
+  // Whether the last walks were cut: at the signal limit, or after more steps than any
+  // real type takes.
+  bool reachedLimit() const { return reachedLimit_; }
+  void resetLimit() { reachedLimit_ = false; }
+
   // Type nesting deeper than any real program's is cut there.
   static constexpr unsigned kMaxDepth = 1000;
+  // The elements of one array that are expanded at most: far more than any controller
+  // holds, few enough that a broken bound (4294967294) cannot ask for billions of lines.
+  static constexpr std::uint64_t kMaxArrayElements = 1 << 20;
+  // The signals of one variable at most: a type built from arrays of arrays or from
+  // structures that hold one type many times over (in a crafted dump) could otherwise
+  // ask for more lines than any disk holds.
+  static constexpr std::size_t kMaxSignalsPerWalk = std::size_t{1} << 24;
+  static_assert(kMaxSignalsPerWalk >= kMaxArrayElements);
+  // Objects visited in one walk at most. Real types take a few steps per signal, and an
+  // array walks its element type once; types built to share their parts (structures
+  // that hold another type twice, sixty levels deep) could take any number of steps
+  // without a signal.
+  static constexpr std::size_t kMaxStepsPerWalk = std::size_t{1} << 24;
+  static constexpr std::size_t kStepsPerSignal = 64;
 
  private:
   void walkAt(const Model::BasicObject& object, const SignalEntry& entry, bool asStructureChild,
@@ -49,15 +81,32 @@ class TypeWalker {
   Children walkKind(const Model::BasicObject& object, SignalEntry& entry, unsigned depth);
   void expandArray(const Model::BasicObject& array, const Model::BasicObject* elementType,
                    const SignalEntry& entry, unsigned depth);
-  void emit(SignalEntry entry) { output_.push_back(std::move(entry)); }
+  void emit(SignalEntry entry) {
+    if (output_.size() >= signalLimit_) {
+      reachedLimit_ = true;
+      return;
+    }
+    output_.push_back(std::move(entry));
+  }
+  bool full() const { return output_.size() >= signalLimit_; }
+  // Counts one more visited object; false when the walk has taken too many.
+  bool step() {
+    return ++*steps_ <= std::min(kMaxStepsPerWalk, signalLimit_ * kStepsPerSignal + 65536);
+  }
 
   const CompleteTypeIndex* completeTypes_;
   std::vector<SignalEntry>& output_;
+  std::vector<CappedArray>* capped_;
   // The objects being expanded, outermost first: a type met again on its own path
   // contains itself (malformed input) and ends its branch.
   std::vector<const Model::BasicObject*> path_;
   // A step replaced the name instead of extending it.
   bool replacedName_ = false;
+  std::size_t signalLimit_;
+  bool reachedLimit_ = false;
+  // Objects visited in the current walk, shared with the walkers of array elements.
+  std::size_t ownSteps_ = 0;
+  std::size_t* steps_ = &ownSteps_;
 };
 
 // Walks `object` with a copy of `entry`, without finding completions of declared types.
