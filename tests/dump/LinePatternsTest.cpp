@@ -1,75 +1,16 @@
-// Every hand-written matcher must answer exactly as std::regex does on its pattern text:
-// the same yes or no for the whole subject and the same capture groups. The subjects are
-// the lines of real dumps, the line shapes the reader is built for, and near misses of
-// them.
+// Every hand-written matcher must answer exactly as std::regex does on its pattern text,
+// on the line shapes the reader is built for and on near misses of them.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
-#include <regex>
-#include <set>
-#include <sstream>
 
-#include "app/PathParts.h"
 #include "dump/LinePatterns.h"
-#include "output/StaticNameWarnings.h"
-#include "output/TypeWalker.h"
-#include "tests/support/DumpText.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/Toolchain.h"
+#include "tests/support/PatternComparison.h"
 
 namespace {
 
-using Dump::TextPattern;
-
-struct AnyPattern {
-  std::string_view name;
-  std::string_view text;
-  std::function<bool(std::string_view, std::vector<std::string>&)> match;
-};
-
-template <std::size_t N>
-AnyPattern erased(const TextPattern<N>& pattern) {
-  return {pattern.name, pattern.text,
-          [pattern](std::string_view subject, std::vector<std::string>& out) {
-            typename TextPattern<N>::Groups groups;
-            if (!pattern.match(subject, groups)) return false;
-            out.assign(groups.begin(), groups.end());
-            return true;
-          }};
-}
-
-std::vector<AnyPattern> allPatterns() {
-  using namespace Dump;
-  return {erased(entryHeaderPattern),
-          erased(attributePattern),
-          erased(attributeWithoutTabPattern),
-          erased(pointerSizePattern),
-          erased(littleEndianFormatPattern),
-          erased(lineTableOffsetPattern),
-          erased(lineTableOffsetWithoutPrefixPattern),
-          erased(directoryTableHeaderPattern),
-          erased(directoryTableAtOffsetHeaderPattern),
-          erased(directoryTableWithColumnsHeaderPattern),
-          erased(fileTableHeaderPattern),
-          erased(fileTableWithColumnsHeaderPattern),
-          erased(indentedTextPattern),
-          erased(indexedRowPattern),
-          erased(fileEntryPattern),
-          erased(formattedFileEntryPattern),
-          erased(lineStringPattern),
-          erased(indirectStringPattern),
-          erased(parenthesizedPattern),
-          erased(hexNumberPattern),
-          erased(addressOperationPattern),
-          erased(plusUconstPattern),
-          erased(constantFormPattern),
-          erased(App::pathWithDirectoryPattern),
-          erased(App::pathWithoutDirectoryPattern),
-          erased(App::elfExtensionPattern),
-          erased(Output::signedEncodingPattern),
-          erased(Output::reportedNamePattern)};
-}
+using TestSupport::nearMisses;
+using TestSupport::PatternComparison;
 
 // The line shapes the reader is built for (a tab written as \t).
 const std::vector<std::string> kShapes{
@@ -144,111 +85,6 @@ const std::vector<std::string> kShapes{
     "",
 };
 
-// Lines of dumps that the installed objdump writes for our sample programs.
-std::vector<std::string> realDumpLines() {
-  using TestSupport::ImageRecipe;
-  const auto data = TestSupport::dataDir();
-  std::vector<ImageRecipe> recipes;
-  for (const char* dwarf : {"-gdwarf-2", "-gdwarf-4", "-gdwarf-5"}) {
-    recipes.push_back({"patterns_c", {data / "sample.c", data / "other.c"}, {dwarf, "-O0"}});
-    recipes.push_back({"patterns_cpp", {data / "sample.cpp"}, {dwarf, "-Os"}, true, false});
-  }
-  std::set<std::string> lines;
-  for (const ImageRecipe& recipe : recipes) {
-    const std::string text =
-        TestSupport::readFile(TestSupport::dumpImage(TestSupport::buildImage(recipe)));
-    for (const std::string& line : TestSupport::splitLines(text)) {
-      // std::regex recurses per character; keep to lines it can take.
-      if (line.size() < 2000) lines.emplace(line);
-    }
-  }
-  return {lines.begin(), lines.end()};
-}
-
-// Variants of a subject that differ in one place: a character dropped, doubled or
-// replaced, tabs turned into blanks, a CR inserted.
-std::vector<std::string> nearMisses(const std::string& subject, std::mt19937& random,
-                                    std::size_t positions) {
-  std::vector<std::string> variants;
-  std::string blanks = subject;
-  for (char& c : blanks) {
-    if (c == '\t') c = ' ';
-  }
-  variants.push_back(blanks);
-  if (subject.empty()) return variants;
-  std::uniform_int_distribution<std::size_t> anywhere(0, subject.size() - 1);
-  for (std::size_t n = 0; n < positions; ++n) {
-    const std::size_t at = positions >= subject.size() ? n % subject.size() : anywhere(random);
-    variants.push_back(std::string(subject).erase(at, 1));
-    variants.push_back(std::string(subject).insert(at, 1, subject[at]));
-    for (char replacement : {'x', ' ', '\t', '\r', ':', '0', ')'}) {
-      std::string replaced = subject;
-      replaced[at] = replacement;
-      variants.push_back(replaced);
-    }
-  }
-  variants.push_back(subject + "\r");
-  return variants;
-}
-
-class PatternComparison {
- public:
-  PatternComparison() : patterns_(allPatterns()) {
-    for (const AnyPattern& pattern : patterns_) {
-      regexes_.emplace_back(std::string(pattern.text), std::regex::ECMAScript);
-    }
-  }
-
-  // Compares every pattern on the subject; returns the number of patterns that matched.
-  int compare(const std::string& subject) {
-    int matched = 0;
-    for (std::size_t i = 0; i < patterns_.size(); ++i) {
-      std::smatch expected;
-      const bool regexMatched = std::regex_match(subject, expected, regexes_[i]);
-      std::vector<std::string> groups;
-      const bool ourMatched = patterns_[i].match(subject, groups);
-      ++compared_;
-      if (regexMatched != ourMatched) {
-        ADD_FAILURE() << patterns_[i].name << " says " << ourMatched << " where std::regex says "
-                      << regexMatched << " on \"" << printable(subject) << "\"";
-        continue;
-      }
-      if (!regexMatched) continue;
-      ++matched;
-      for (std::size_t g = 0; g < groups.size(); ++g) {
-        if (groups[g] != expected[g + 1].str()) {
-          ADD_FAILURE() << patterns_[i].name << " group " << g + 1 << " is \""
-                        << printable(groups[g]) << "\" where std::regex has \""
-                        << printable(expected[g + 1].str()) << "\" on \"" << printable(subject)
-                        << "\"";
-        }
-      }
-    }
-    return matched;
-  }
-
-  std::size_t compared() const { return compared_; }
-
- private:
-  static std::string printable(const std::string& text) {
-    std::string shown;
-    for (char c : text) {
-      if (c == '\t') {
-        shown += "\\t";
-      } else if (c == '\r') {
-        shown += "\\r";
-      } else {
-        shown += c;
-      }
-    }
-    return shown;
-  }
-
-  std::vector<AnyPattern> patterns_;
-  std::vector<std::regex> regexes_;
-  std::size_t compared_ = 0;
-};
-
 TEST(LinePatterns, AgreeWithRegexOnTheLineShapesAndTheirNearMisses) {
   PatternComparison comparison;
   std::mt19937 random(1);
@@ -259,33 +95,6 @@ TEST(LinePatterns, AgreeWithRegexOnTheLineShapesAndTheirNearMisses) {
     }
   }
   EXPECT_GT(comparison.compared(), 100000u);
-}
-
-TEST(LinePatterns, AgreeWithRegexOnEveryLineOfRealDumps) {
-  PatternComparison comparison;
-  std::mt19937 random(2);
-  const std::vector<std::string> lines = realDumpLines();
-  ASSERT_GT(lines.size(), 5000u);
-  std::size_t matchedLines = 0;
-  std::size_t sampled = 0;
-  for (const std::string& line : lines) {
-    const int matched = comparison.compare(line);
-    if (matched > 0) ++matchedLines;
-    // Near misses of a sample of the lines some pattern takes, and of the values that
-    // the value patterns see.
-    if (matched > 0 && random() % 16 == 0) {
-      ++sampled;
-      for (const std::string& variant : nearMisses(line, random, 3))
-        comparison.compare(variant);
-      Dump::Groups4 attribute;
-      if (Dump::attributePattern.match(line, attribute)) {
-        comparison.compare(std::string(attribute[2]));
-        comparison.compare(std::string(attribute[3]));
-      }
-    }
-  }
-  EXPECT_GT(matchedLines, 1000u);
-  EXPECT_GT(sampled, 50u);
 }
 
 TEST(LinePatterns, TakeLinesTooLongForRegex) {

@@ -1,5 +1,6 @@
 #include "tests/fuzz/ConvertDumpText.h"
 
+#include <cstdlib>
 #include <ostream>
 #include <streambuf>
 
@@ -25,7 +26,7 @@ void convertDumpText(std::string_view text, std::size_t signalLimit) {
   const Output::OutputTexts texts = Output::buildOutputTexts(store, console, signalLimit);
   // Every line of every text ends with CR LF.
   for (const std::string* output : {&texts.map, &texts.database, &texts.warnings}) {
-    if (!output->empty() && !output->ends_with("\r\n")) __builtin_trap();
+    if (!output->empty() && !output->ends_with("\r\n")) std::abort();
   }
 }
 
