@@ -88,8 +88,8 @@ def expanded(name):
     return name
 
 
-def static_symbols(name):
-    name = expanded(name)
+def symbols_named(name):
+    """The global symbol of this name and the static ones of every unit."""
     found = []
     symbol = gdb.lookup_global_symbol(name)
     if symbol is not None:
@@ -98,6 +98,11 @@ def static_symbols(name):
         found.extend(gdb.lookup_static_symbols(name))
     except (gdb.error, AttributeError):
         pass
+    return found
+
+
+def static_symbols(name):
+    found = symbols_named(expanded(name))
     # A variable that a unit only declares is "unresolved" there; its value still comes
     # from the symbol table.
     return [s for s in found if s.addr_class in (gdb.SYMBOL_LOC_STATIC, gdb.SYMBOL_LOC_UNRESOLVED)
@@ -167,14 +172,7 @@ def defined_value(name, address):
 def function_statics(name):
     function_name, _, variable = name.rpartition("@")
     function_name = function_name.replace("->", "::").replace("@", "::")
-    functions = []
-    symbol = gdb.lookup_global_symbol(function_name)
-    if symbol is not None:
-        functions.append(symbol)
-    try:
-        functions.extend(gdb.lookup_static_symbols(function_name))
-    except (gdb.error, AttributeError):
-        pass
+    functions = symbols_named(function_name)
     try:
         symbol = gdb.lookup_symbol(function_name)[0]
         if symbol is not None:
