@@ -393,7 +393,9 @@ char charAfterNumber(std::string_view line, std::size_t at) {
 class EntryReader {
  public:
   explicit EntryReader(ModelStore& store) : store_(store), fileTables_(store) {
-    store_.root = std::make_unique<BasicObject>(0, Text{}, nullptr);
+    store_.root =
+        OwnedObject(store_.objects.make<BasicObject>(0, Text{}, nullptr, &store_.objects));
+    store_.root->inArena = true;
     parentByLevel_.push_back(store_.root.get());
   }
 
@@ -447,7 +449,7 @@ class EntryReader {
       return createObjectOfClass(currentClass_, kTagTable[row].tag, offset, parent);
     }
     currentClass_ = EntryClass::Plain;
-    return create<BasicObject>(offset, otherTag(tagText), parent);
+    return create<BasicObject>(store_.objects, offset, otherTag(tagText), parent);
   }
 
   BasicObject* createObjectOfClass(EntryClass entryClass, Text tag, std::uint32_t offset,
@@ -455,59 +457,59 @@ class EntryReader {
     ModelStore& s = store_;
     switch (entryClass) {
       case EntryClass::Array:
-        return registered(s.arrayTypes, create<TypeInfo_Array>(offset, tag, parent));
+        return registered(s.arrayTypes, create<TypeInfo_Array>(store_.objects, offset, tag, parent));
       case EntryClass::Base:
-        return registered(s.baseTypes, create<TypeInfo_Base>(offset, tag, parent));
+        return registered(s.baseTypes, create<TypeInfo_Base>(store_.objects, offset, tag, parent));
       case EntryClass::Class:
-        return composite(registered(s.classTypes, create<TypeInfo_Class>(offset, tag, parent)));
+        return composite(registered(s.classTypes, create<TypeInfo_Class>(store_.objects, offset, tag, parent)));
       case EntryClass::Const:
-        return registered(s.constTypes, create<TypeInfo_Const>(offset, tag, parent));
+        return registered(s.constTypes, create<TypeInfo_Const>(store_.objects, offset, tag, parent));
       case EntryClass::Enumeration:
-        return registered(s.enumerationTypes, create<TypeInfo_Enumeration>(offset, tag, parent));
+        return registered(s.enumerationTypes, create<TypeInfo_Enumeration>(store_.objects, offset, tag, parent));
       case EntryClass::Enumerator:
-        return registered(s.enumerators, create<TypeInfo_Enumerator>(offset, tag, parent));
+        return registered(s.enumerators, create<TypeInfo_Enumerator>(store_.objects, offset, tag, parent));
       case EntryClass::ImportedDeclaration:
         return registered(s.importedDeclarations,
-                          create<TypeInfo_ImportedDeclaration>(offset, tag, parent));
+                          create<TypeInfo_ImportedDeclaration>(store_.objects, offset, tag, parent));
       case EntryClass::Inheritance:
-        return registered(s.inheritances, create<TypeInfo_Inheritance>(offset, tag, parent));
+        return registered(s.inheritances, create<TypeInfo_Inheritance>(store_.objects, offset, tag, parent));
       case EntryClass::Member:
-        return registered(s.members, create<TypeInfo_Member>(offset, tag, parent));
+        return registered(s.members, create<TypeInfo_Member>(store_.objects, offset, tag, parent));
       case EntryClass::Namespace:
-        return registered(s.namespaces, create<TypeInfo_Namespace>(offset, tag, parent));
+        return registered(s.namespaces, create<TypeInfo_Namespace>(store_.objects, offset, tag, parent));
       case EntryClass::Pointer: {
-        auto* pointer = registered(s.pointerTypes, create<TypeInfo_Pointer>(offset, tag, parent));
+        auto* pointer = registered(s.pointerTypes, create<TypeInfo_Pointer>(store_.objects, offset, tag, parent));
         pointer->byteSizeAttr = static_cast<std::uint32_t>(pointerSize_);
         return pointer;
       }
       case EntryClass::Structure:
         return composite(
-            registered(s.structureTypes, create<TypeInfo_Structure>(offset, tag, parent)));
+            registered(s.structureTypes, create<TypeInfo_Structure>(store_.objects, offset, tag, parent)));
       case EntryClass::Subrange:
-        return registered(s.subrangeTypes, create<TypeInfo_Subrange>(offset, tag, parent));
+        return registered(s.subrangeTypes, create<TypeInfo_Subrange>(store_.objects, offset, tag, parent));
       case EntryClass::Subroutine:
-        return registered(s.subroutineTypes, create<TypeInfo_Subroutine>(offset, tag, parent));
+        return registered(s.subroutineTypes, create<TypeInfo_Subroutine>(store_.objects, offset, tag, parent));
       case EntryClass::Typedef:
-        return registered(s.typedefs, create<TypeInfo_Typedef>(offset, tag, parent));
+        return registered(s.typedefs, create<TypeInfo_Typedef>(store_.objects, offset, tag, parent));
       case EntryClass::Union:
-        return composite(registered(s.unionTypes, create<TypeInfo_Union>(offset, tag, parent)));
+        return composite(registered(s.unionTypes, create<TypeInfo_Union>(store_.objects, offset, tag, parent)));
       case EntryClass::Volatile:
-        return registered(s.volatileTypes, create<TypeInfo_Volatile>(offset, tag, parent));
+        return registered(s.volatileTypes, create<TypeInfo_Volatile>(store_.objects, offset, tag, parent));
       case EntryClass::Function:
-        return registered(s.functions, create<FunctionInfo>(offset, tag, parent));
+        return registered(s.functions, create<FunctionInfo>(store_.objects, offset, tag, parent));
       case EntryClass::CompileUnit:
-        return registered(s.compileUnits, create<CompileUnitInfo>(offset, tag, parent));
+        return registered(s.compileUnits, create<CompileUnitInfo>(store_.objects, offset, tag, parent));
       case EntryClass::Variable:
-        return registered(s.variables, create<VariableInfo>(offset, tag, parent));
+        return registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
       case EntryClass::Parameter: {
-        auto* parameter = registered(s.variables, create<VariableInfo>(offset, tag, parent));
+        auto* parameter = registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
         parameter->isParameter = true;
         return parameter;
       }
       case EntryClass::Plain:
         break;
     }
-    return create<BasicObject>(offset, tag, parent);
+    return create<BasicObject>(store_.objects, offset, tag, parent);
   }
 
   BasicObject* composite(BasicObject* type) {

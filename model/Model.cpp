@@ -3,7 +3,13 @@
 namespace Model {
 
 BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent)
-    : offset(offset), parent(parent), tag(tag) {
+    : BasicObject(offset, tag, parent,
+                  parent != nullptr ? parent->children.get_allocator().resource()
+                                    : std::pmr::get_default_resource()) {}
+
+BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent,
+                         std::pmr::memory_resource* memory)
+    : offset(offset), parent(parent), tag(tag), children(memory) {
   if (parent != nullptr) {
     nested = parent->nested;
     declLine = parent->declLine;
@@ -13,17 +19,25 @@ BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent)
   }
 }
 
+void ObjectDeleter::operator()(BasicObject* object) const {
+  if (object->inArena) {
+    object->~BasicObject();
+  } else {
+    delete object;
+  }
+}
+
 BasicObject::~BasicObject() {
   // A crafted dump can nest entries a million levels deep, so the subtree is taken apart
   // here without recursion: each descendant hands its children to the work list before
   // it is destroyed, and the list keeps the children's order.
-  std::vector<std::unique_ptr<BasicObject>> pending;
+  std::vector<OwnedObject> pending;
   for (auto child = children.rbegin(); child != children.rend(); ++child) {
     pending.push_back(std::move(*child));
   }
   children.clear();
   while (!pending.empty()) {
-    std::unique_ptr<BasicObject> next = std::move(pending.back());
+    OwnedObject next = std::move(pending.back());
     pending.pop_back();
     for (auto child = next->children.rbegin(); child != next->children.rend(); ++child) {
       pending.push_back(std::move(*child));
@@ -32,31 +46,31 @@ BasicObject::~BasicObject() {
   }
 }
 
-void BasicObject::addChild(std::unique_ptr<BasicObject> child) {
+void BasicObject::addChild(OwnedObject child) {
   appendChild(std::move(child), false);
 }
 
-void BasicObject::appendChild(std::unique_ptr<BasicObject> child, bool markNested) {
+void BasicObject::appendChild(OwnedObject child, bool markNested) {
   if (markNested) child->nested = true;
   children.push_back(std::move(child));
 }
 
-void FunctionInfo::addChild(std::unique_ptr<BasicObject> child) {
+void FunctionInfo::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
-void TypeInfo_Class::addChild(std::unique_ptr<BasicObject> child) {
+void TypeInfo_Class::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
-void TypeInfo_Enumeration::addChild(std::unique_ptr<BasicObject> child) {
+void TypeInfo_Enumeration::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
-void TypeInfo_Structure::addChild(std::unique_ptr<BasicObject> child) {
+void TypeInfo_Structure::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
-void TypeInfo_Subroutine::addChild(std::unique_ptr<BasicObject> child) {
+void TypeInfo_Subroutine::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
-void TypeInfo_Union::addChild(std::unique_ptr<BasicObject> child) {
+void TypeInfo_Union::addChild(OwnedObject child) {
   appendChild(std::move(child), true);
 }
 

@@ -3,9 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "model/ObjectArena.h"
 
 // One class per kind of debug-information entry. The objects form a tree that mirrors the
 // nesting of the entries: every object owns its children, the store owns the root. Every
@@ -19,6 +22,17 @@ namespace Model {
 using Text = std::string_view;
 
 class BasicObject;
+class ObjectArena;
+
+// Destroys a model object; the memory goes back to the heap, or stays with the arena
+// that holds it.
+struct ObjectDeleter {
+  void operator()(BasicObject* object) const;
+};
+// How an object owns its children, and the store its root.
+using OwnedObject = std::unique_ptr<BasicObject, ObjectDeleter>;
+// The children of an object, in the memory its tree lives in.
+using ChildList = std::pmr::vector<OwnedObject>;
 
 // Collects the lines of one listing and the chain of objects being expanded, so that a
 // type met again on its own path is shown by its one-line description only.
@@ -27,8 +41,12 @@ struct TreeListing;
 class BasicObject {
  public:
   // Copies `nested`, `declLine`, `declFile`, `stmtList` and `unitName` from the parent.
-  // The new object joins the parent's children through create() below.
+  // The new object joins the parent's children through create() below. Its children
+  // live where its parent's do.
   BasicObject(std::uint32_t offset, Text tag, BasicObject* parent);
+  // A root whose tree keeps its lists of children in `memory`.
+  BasicObject(std::uint32_t offset, Text tag, BasicObject* parent,
+              std::pmr::memory_resource* memory);
   virtual ~BasicObject();
   BasicObject(const BasicObject&) = delete;
   BasicObject& operator=(const BasicObject&) = delete;
@@ -36,7 +54,7 @@ class BasicObject {
   // Takes a newly created object into `children`. The classes whose contents count as
   // nested (functions, classes, enumerations, structures, subroutines, unions) also mark
   // the child as nested.
-  virtual void addChild(std::unique_ptr<BasicObject> child);
+  virtual void addChild(OwnedObject child);
   // One line about this object, without a line break.
   virtual std::string describe() const;
   // This object and its subtree, one line per object, `indent` + 1 tabs before each
@@ -62,7 +80,10 @@ class BasicObject {
   bool nested = false;
   std::int32_t accessibility = 0;
   Text linkageName;
-  std::vector<std::unique_ptr<BasicObject>> children;
+  ChildList children;
+
+  // Whether the object's memory belongs to an arena.
+  bool inArena = false;
 
   // The deepest chain of type references or listing levels that is followed.
   static constexpr unsigned kMaxDepth = 1000;
@@ -72,7 +93,7 @@ class BasicObject {
   static constexpr std::size_t kMaxSizeSteps = 1 << 20;
 
  protected:
-  void appendChild(std::unique_ptr<BasicObject> child, bool markNested);
+  void appendChild(OwnedObject child, bool markNested);
 
   // How far one byteSize() has gone.
   struct SizeWalk {
@@ -102,9 +123,13 @@ template <class T>
 T* create(std::uint32_t offset, Text tag, BasicObject& parent) {
   auto object = std::make_unique<T>(offset, tag, &parent);
   T* created = object.get();
-  parent.addChild(std::move(object));
+  parent.addChild(OwnedObject(object.release()));
   return created;
 }
+
+// The same, with the object's memory in `arena`, which must outlive the object.
+template <class T>
+T* create(ObjectArena& arena, std::uint32_t offset, Text tag, BasicObject& parent);
 
 class CompileUnitInfo : public BasicObject {
  public:
@@ -124,7 +149,7 @@ class CompileUnitInfo : public BasicObject {
 class FunctionInfo : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   BasicObject* type = nullptr;
@@ -195,7 +220,7 @@ class TypeInfo_Base : public BasicObject {
 class TypeInfo_Class : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
@@ -224,7 +249,7 @@ class TypeInfo_Const : public BasicObject {
 class TypeInfo_Enumeration : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
@@ -319,7 +344,7 @@ class TypeInfo_Pointer : public BasicObject {
 class TypeInfo_Structure : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
@@ -352,7 +377,7 @@ class TypeInfo_Subrange : public BasicObject {
 class TypeInfo_Subroutine : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   BasicObject* type = nullptr;
@@ -379,7 +404,7 @@ class TypeInfo_Typedef : public BasicObject {
 class TypeInfo_Union : public BasicObject {
  public:
   using BasicObject::BasicObject;
-  void addChild(std::unique_ptr<BasicObject> child) override;
+  void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
@@ -402,5 +427,13 @@ class TypeInfo_Volatile : public BasicObject {
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
+
+template <class T>
+T* create(ObjectArena& arena, std::uint32_t offset, Text tag, BasicObject& parent) {
+  T* created = arena.make<T>(offset, tag, &parent);
+  created->inArena = true;
+  parent.addChild(OwnedObject(created));
+  return created;
+}
 
 }  // namespace Model

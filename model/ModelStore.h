@@ -31,10 +31,12 @@ class ModelStore {
   // Turns the DIE offsets the reader stored into pointers between the objects.
   void linkTypes();
 
-  // Owns every text the objects keep; declared first so that it goes last.
+  // Own every text the objects keep and the objects' memory; declared first so that
+  // they go last.
   TextArena texts;
+  ObjectArena objects;
 
-  std::unique_ptr<BasicObject> root;
+  OwnedObject root;
   OffsetMap objectsByOffset;
   std::map<std::uint32_t, std::unique_ptr<StatementList>> statementListsByOffset;
 

@@ -182,7 +182,7 @@ TEST(Destruction, DestroysEachObjectOfTheTreeOnce) {
       BasicObject* parent = parents[static_cast<std::size_t>(i) / 3];
       auto child = std::make_unique<Counted>(i, "DW_TAG_lexical_block", parent, destroyed);
       parents.push_back(child.get());
-      parent->addChild(std::move(child));
+      parent->addChild(Model::OwnedObject(child.release()));
     }
   }
   EXPECT_EQ(destroyed, 201);
