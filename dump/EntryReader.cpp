@@ -369,7 +369,8 @@ void setByteSize(T& object, const AttributeValues& line) {
   if (line.attribute == Attribute::ByteSize) object.byteSizeAttr = line.decimal();
 }
 
-// Structures, classes and unions: size, declaration and the specification they complete.
+// Structures, classes and unions: size, declaration, and the entry they complete
+// (DW_AT_specification).
 template <class T>
 void setCompositeField(T& composite, const AttributeValues& line) {
   setByteSize(composite, line);
