@@ -113,8 +113,6 @@ class PatternScanner {
     ++at_;
     return true;
   }
-  // The character here, NUL at the end.
-  char peek() const { return at_ != end_ ? *at_ : '\0'; }
   std::string_view rest() const { return {at_, static_cast<std::size_t>(end_ - at_)}; }
   bool atEnd() const { return at_ == end_; }
   std::size_t position() const { return static_cast<std::size_t>(at_ - begin_); }
