@@ -458,52 +458,67 @@ class EntryReader {
     ModelStore& s = store_;
     switch (entryClass) {
       case EntryClass::Array:
-        return registered(s.arrayTypes, create<TypeInfo_Array>(store_.objects, offset, tag, parent));
+        return registered(s.arrayTypes,
+                          create<TypeInfo_Array>(store_.objects, offset, tag, parent));
       case EntryClass::Base:
         return registered(s.baseTypes, create<TypeInfo_Base>(store_.objects, offset, tag, parent));
       case EntryClass::Class:
-        return composite(registered(s.classTypes, create<TypeInfo_Class>(store_.objects, offset, tag, parent)));
+        return composite(
+            registered(s.classTypes, create<TypeInfo_Class>(store_.objects, offset, tag, parent)));
       case EntryClass::Const:
-        return registered(s.constTypes, create<TypeInfo_Const>(store_.objects, offset, tag, parent));
+        return registered(s.constTypes,
+                          create<TypeInfo_Const>(store_.objects, offset, tag, parent));
       case EntryClass::Enumeration:
-        return registered(s.enumerationTypes, create<TypeInfo_Enumeration>(store_.objects, offset, tag, parent));
+        return registered(s.enumerationTypes,
+                          create<TypeInfo_Enumeration>(store_.objects, offset, tag, parent));
       case EntryClass::Enumerator:
-        return registered(s.enumerators, create<TypeInfo_Enumerator>(store_.objects, offset, tag, parent));
+        return registered(s.enumerators,
+                          create<TypeInfo_Enumerator>(store_.objects, offset, tag, parent));
       case EntryClass::ImportedDeclaration:
-        return registered(s.importedDeclarations,
-                          create<TypeInfo_ImportedDeclaration>(store_.objects, offset, tag, parent));
+        return registered(s.importedDeclarations, create<TypeInfo_ImportedDeclaration>(
+                                                      store_.objects, offset, tag, parent));
       case EntryClass::Inheritance:
-        return registered(s.inheritances, create<TypeInfo_Inheritance>(store_.objects, offset, tag, parent));
+        return registered(s.inheritances,
+                          create<TypeInfo_Inheritance>(store_.objects, offset, tag, parent));
       case EntryClass::Member:
         return registered(s.members, create<TypeInfo_Member>(store_.objects, offset, tag, parent));
       case EntryClass::Namespace:
-        return registered(s.namespaces, create<TypeInfo_Namespace>(store_.objects, offset, tag, parent));
+        return registered(s.namespaces,
+                          create<TypeInfo_Namespace>(store_.objects, offset, tag, parent));
       case EntryClass::Pointer: {
-        auto* pointer = registered(s.pointerTypes, create<TypeInfo_Pointer>(store_.objects, offset, tag, parent));
+        auto* pointer = registered(s.pointerTypes,
+                                   create<TypeInfo_Pointer>(store_.objects, offset, tag, parent));
         pointer->byteSizeAttr = static_cast<std::uint32_t>(pointerSize_);
         return pointer;
       }
       case EntryClass::Structure:
-        return composite(
-            registered(s.structureTypes, create<TypeInfo_Structure>(store_.objects, offset, tag, parent)));
+        return composite(registered(
+            s.structureTypes, create<TypeInfo_Structure>(store_.objects, offset, tag, parent)));
       case EntryClass::Subrange:
-        return registered(s.subrangeTypes, create<TypeInfo_Subrange>(store_.objects, offset, tag, parent));
+        return registered(s.subrangeTypes,
+                          create<TypeInfo_Subrange>(store_.objects, offset, tag, parent));
       case EntryClass::Subroutine:
-        return registered(s.subroutineTypes, create<TypeInfo_Subroutine>(store_.objects, offset, tag, parent));
+        return registered(s.subroutineTypes,
+                          create<TypeInfo_Subroutine>(store_.objects, offset, tag, parent));
       case EntryClass::Typedef:
-        return registered(s.typedefs, create<TypeInfo_Typedef>(store_.objects, offset, tag, parent));
+        return registered(s.typedefs,
+                          create<TypeInfo_Typedef>(store_.objects, offset, tag, parent));
       case EntryClass::Union:
-        return composite(registered(s.unionTypes, create<TypeInfo_Union>(store_.objects, offset, tag, parent)));
+        return composite(
+            registered(s.unionTypes, create<TypeInfo_Union>(store_.objects, offset, tag, parent)));
       case EntryClass::Volatile:
-        return registered(s.volatileTypes, create<TypeInfo_Volatile>(store_.objects, offset, tag, parent));
+        return registered(s.volatileTypes,
+                          create<TypeInfo_Volatile>(store_.objects, offset, tag, parent));
       case EntryClass::Function:
         return registered(s.functions, create<FunctionInfo>(store_.objects, offset, tag, parent));
       case EntryClass::CompileUnit:
-        return registered(s.compileUnits, create<CompileUnitInfo>(store_.objects, offset, tag, parent));
+        return registered(s.compileUnits,
+                          create<CompileUnitInfo>(store_.objects, offset, tag, parent));
       case EntryClass::Variable:
         return registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
       case EntryClass::Parameter: {
-        auto* parameter = registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
+        auto* parameter =
+            registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
         parameter->isParameter = true;
         return parameter;
       }

@@ -49,10 +49,10 @@ class OffsetMap {
     // The guess, then a window around it that doubles until it holds the offset.
     const std::uint64_t span = entries_.back().first - entries_.front().first;
     const std::size_t last = entries_.size() - 1;
-    const std::size_t guess =
-        span == 0 ? 0
-                  : static_cast<std::size_t>((offset - entries_.front().first) * std::uint64_t{last} /
-                                             span);
+    const std::size_t guess = span == 0
+                                  ? 0
+                                  : static_cast<std::size_t>((offset - entries_.front().first) *
+                                                             std::uint64_t{last} / span);
     std::size_t low = guess;
     std::size_t high = guess;
     for (std::size_t step = 1; low > 0 && entries_[low].first > offset; step *= 2) {
