@@ -2,8 +2,10 @@
 
 #include <ctime>
 
-#include "app/ToolLauncher.h"
+#include "app/ExitStatus.h"
+#include "app/ObjdumpRun.h"
 #include "app/Usage.h"
+#include "dump/DumpLoad.h"
 #include "model/ModelStore.h"
 #include "output/OutputRun.h"
 
@@ -45,23 +47,34 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
 
   if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
-    const int result = runObjdump(files.elfFile, files.inputFile);
-    if (result != 0) {
+    const ObjdumpRun run = runObjdump(files.elfFile, files.inputFile);
+    if (run.status != 0) {
+      if (run.status == kOutputTooLarge) {
+        err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile
+            << " grew past " << run.dumpLimit
+            << " bytes (64 times the ELF file plus 256 MiB), which no real dump reaches; "
+               "the partial dump was removed"
+            << std::endl;
+      }
       err << "failed executing arm-none-eabi-objdump!" << std::endl;
-      return result;
+      return run.status;
     }
     out << "ObjDump finished " << files.inputFile
         << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
   }
 
-  {
-    const Model::ModelStore store(files.inputFile);
-    out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-    Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
-    out << "Vek M51 + CANape finished " << files.outFileMap
-        << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+  Model::ModelStore store;
+  // A dump that is missing or read only in part would give outputs that lack signals
+  // without saying so: nothing is written, and the run fails.
+  if (Dump::loadDumpFile(store, files.inputFile) != Dump::DumpRead::Whole) {
+    err << "Can not read file: " << files.inputFile << std::endl;
+    return kDumpNotRead;
   }
-  return 0;
+  out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+  const bool written = Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
+  out << "Vek M51 + CANape finished " << files.outFileMap
+      << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+  return written ? 0 : kOutputNotWritten;
 }
 
 }  // namespace App

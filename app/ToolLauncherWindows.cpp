@@ -35,10 +35,27 @@ std::wstring quoted(const std::wstring& argument) {
   return text + L"\"";
 }
 
+// Waits for the process while looking at the size of its output every 20 ms; a process
+// whose output grows past the limit is ended.
+DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit) {
+  for (;;) {
+    if (WaitForSingleObject(process, outputLimit > 0 ? 20 : INFINITE) != WAIT_TIMEOUT) {
+      DWORD exitCode = 0;
+      return GetExitCodeProcess(process, &exitCode) ? exitCode : DWORD{kToolNotExecutable};
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(output, &size) && static_cast<std::uint64_t>(size.QuadPart) > outputLimit) {
+      TerminateProcess(process, kOutputTooLarge);
+      WaitForSingleObject(process, INFINITE);
+      return kOutputTooLarge;
+    }
+  }
+}
+
 }  // namespace
 
 int runTool(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& outputFile) {
+            const std::string& outputFile, std::uint64_t outputLimit) {
   SECURITY_ATTRIBUTES inheritable{};
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
@@ -62,15 +79,14 @@ int runTool(const std::string& program, const std::vector<std::string>& argument
   const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &process);
   const DWORD startError = started ? 0 : GetLastError();
-  CloseHandle(output);
   if (!started) {
+    CloseHandle(output);
     return startError == ERROR_FILE_NOT_FOUND || startError == ERROR_PATH_NOT_FOUND
                ? kToolNotFound
                : kToolNotExecutable;
   }
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD exitCode = 0;
-  if (!GetExitCodeProcess(process.hProcess, &exitCode)) exitCode = kToolNotExecutable;
+  const DWORD exitCode = waitWithinLimit(process.hProcess, output, outputLimit);
+  CloseHandle(output);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return static_cast<int>(exitCode);

@@ -47,8 +47,9 @@ bool DumpLines::readMore() {
     got = file_.sgetn(start + unread, wanted);
   } catch (const std::ios_base::failure&) {
     // The standard library reports a failed read (EIO) by throwing; the text read so
-    // far stays, as at the end of the file.
+    // far stays, and the caller learns that it is not the whole dump.
     got = 0;
+    readFailed_ = true;
   }
   cursor_ = start;
   end_ = start + unread + static_cast<std::size_t>(got > 0 ? got : 0);

@@ -30,6 +30,8 @@ class DumpLines {
   // The next line, as a view that stays valid until the next call; false after the last
   // line. A read error part way ends the text where it occurred.
   bool next(std::string_view& line);
+  // Whether the text ended at a read error rather than at the end of the file.
+  bool readFailed() const { return readFailed_; }
 
  private:
   // Moves the unread rest of the buffer to its front and reads more after it; false when
@@ -38,6 +40,7 @@ class DumpLines {
 
   std::filebuf file_;
   bool fileOpen_ = false;
+  bool readFailed_ = false;
   std::size_t pieceSize_;
   std::unique_ptr<char[]> buffer_;
   std::size_t capacity_ = 0;

@@ -2,6 +2,7 @@
 
 #include "dump/DumpLines.h"
 #include "dump/EntryReader.h"
+#include "dump/PlacementReader.h"
 #include "model/ModelStore.h"
 
 namespace Dump {
@@ -9,15 +10,17 @@ namespace Dump {
 namespace {
 void buildModel(Model::ModelStore& store, DumpLines& lines) {
   parseDump(store, lines);
+  placeVariables(store);
   store.linkTypes();
   restateDataBitOffsets(store);
 }
 }  // namespace
 
-void loadDumpFile(Model::ModelStore& store, const std::string& path) {
+DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path) {
   DumpLines lines;
-  if (!lines.openFile(path)) return;
+  if (!lines.openFile(path)) return DumpRead::NotOpened;
   buildModel(store, lines);
+  return lines.readFailed() ? DumpRead::ReadErrorPart : DumpRead::Whole;
 }
 
 void loadDumpText(Model::ModelStore& store, std::string_view text) {

@@ -9,10 +9,17 @@ class ModelStore;
 
 namespace Dump {
 
-// The whole load of a dump into an empty store: the text becomes the process-wide line
-// list, the entry reader builds the model from it, the types are linked, and the lines
-// are released again. A file that cannot be opened leaves the store empty.
-void loadDumpFile(Model::ModelStore& store, const std::string& path);
+// How reading a dump file ended.
+enum class DumpRead {
+  Whole,          // every line was read
+  NotOpened,      // the file does not exist, is a folder, or cannot be opened
+  ReadErrorPart,  // a read error ended the text part way
+};
+
+// The whole load of a dump into an empty store: the entry reader reads the lines as they
+// come from the file, variables are placed, the types are linked. A file that cannot be
+// opened leaves the store empty; a read error leaves what was read before it.
+DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path);
 void loadDumpText(Model::ModelStore& store, std::string_view text);
 
 }  // namespace Dump

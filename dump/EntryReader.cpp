@@ -9,6 +9,7 @@
 #include "dump/LinePatterns.h"
 #include "dump/NameIndex.h"
 #include "dump/NumberText.h"
+#include "dump/PlacementReader.h"
 #include "model/ModelStore.h"
 
 namespace Dump {
@@ -393,7 +394,8 @@ char charAfterNumber(std::string_view line, std::size_t at) {
 
 class EntryReader {
  public:
-  explicit EntryReader(ModelStore& store) : store_(store), fileTables_(store) {
+  explicit EntryReader(ModelStore& store)
+      : store_(store), fileTables_(store), placement_(store) {
     store_.root =
         OwnedObject(store_.objects.make<BasicObject>(0, Text{}, nullptr, &store_.objects));
     store_.root->inArena = true;
@@ -415,8 +417,10 @@ class EntryReader {
           break;
       }
     }
+    if (placement_.readLine(line, start)) return;
     if (fileTables_.readLine(line, start)) return;
     if (start.indentedBySpaces && start.first == 'P' && readPointerSize(line)) return;
+    if (start.indentedBySpaces && start.first == 'C' && readUnitHeader(line)) return;
     // Once the flag is set a further file-format line changes nothing.
     if (!littleEndianTarget && littleEndianFormatPattern.matches(line)) littleEndianTarget = true;
   }
@@ -576,6 +580,14 @@ class EntryReader {
         if (addressOperationPattern.match(line.explanation, value)) {
           line.numericValue = readHex(value[0]);
           store_.addressedObjects.push_back(currentObject_);
+        } else if (addressIndexOperationPattern.match(line.explanation, value)) {
+          // The address is in the unit's table of .debug_addr, which comes later in the
+          // dump; it is filled in once the whole dump is read.
+          store_.addressedObjects.push_back(currentObject_);
+          if (currentClass_ == EntryClass::Variable || currentClass_ == EntryClass::Parameter) {
+            store_.indexedLocations.push_back({static_cast<VariableInfo*>(currentObject_),
+                                               unitOffset_, readHex(value[0])});
+          }
         }
         break;
       case Attribute::DataMemberLocation:
@@ -720,6 +732,13 @@ class EntryReader {
     }
   }
 
+  bool readUnitHeader(std::string_view line) {
+    Groups1 offset;
+    if (!unitHeaderPattern.match(line, offset)) return false;
+    unitOffset_ = readHex(offset[0]);
+    return true;
+  }
+
   bool readPointerSize(std::string_view line) {
     Groups1 size;
     if (!pointerSizePattern.match(line, size)) return false;
@@ -735,7 +754,9 @@ class EntryReader {
   std::vector<BasicObject*> parentByLevel_;
   std::uint32_t lastLevel_ = 0;
   std::int32_t pointerSize_ = 0;
+  std::uint32_t unitOffset_ = 0;  // of the header of the unit being read
   FileTableReader fileTables_;
+  PlacementReader placement_;
   std::vector<Text> otherTags_;
 };
 

@@ -338,4 +338,98 @@ bool matchConstantForm(std::string_view text, Groups0&) {
   return s.atEnd();
 }
 
+namespace {
+// "(?:0x)?([[:xdigit:]]+)" followed by `after` and the end: an offset or index that
+// objdump prints with "0x", but the value 0 without it.
+bool matchPrefixedHex(PatternScanner s, std::string_view after, std::string_view& g) {
+  PatternScanner withPrefix = s;
+  if (withPrefix.literal("0x")) {
+    g = withPrefix.run(isXdigitChar);
+    if (!g.empty() && withPrefix.literal(after) && withPrefix.atEnd()) return true;
+  }
+  g = s.run(isXdigitChar);
+  return !g.empty() && s.literal(after) && s.atEnd();
+}
+
+// "^[ ]+" `words` and a prefixed hexadecimal number ending in ":".
+bool matchIndentedOffsetLine(std::string_view text, std::string_view words, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.literal(words)) return false;
+  return matchPrefixedHex(s, ":", g[0]);
+}
+
+struct IsUpperOrUnderscore {
+  constexpr bool operator()(char c) const { return (c >= 'A' && c <= 'Z') || c == '_'; }
+};
+struct IsNotBlank {
+  constexpr bool operator()(char c) const { return c != ' '; }
+};
+}  // namespace
+
+bool matchUnitHeader(std::string_view text, Groups1& g) {
+  return matchIndentedOffsetLine(text, "Compilation Unit @ offset ", g);
+}
+
+bool matchAddressIndexOperation(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.literal("(DW_OP_")) return false;
+  if (!s.literal("addrx") && !s.literal("GNU_addr_index")) return false;
+  if (!s.literal(" <")) return false;
+  return matchPrefixedHex(s, ">)", g[0]);
+}
+
+bool matchSectionTableHeader(std::string_view text, Groups0&) {
+  return text == "Sections:";
+}
+
+bool matchSectionRow(std::string_view text, Groups3& g) {
+  // Every field is a run without blanks between runs of blanks, so each run is taken
+  // whole.
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.skipSome(isDigitChar) || !s.skipSome(isSpaceChar)) {
+    return false;
+  }
+  g[0] = s.run(IsNotBlank{});
+  if (g[0].empty() || !s.skipSome(isSpaceChar)) return false;
+  g[1] = s.run(isXdigitChar);
+  if (g[1].empty() || !s.skipSome(isSpaceChar)) return false;
+  g[2] = s.run(isXdigitChar);
+  if (g[2].empty() || !s.skipSome(isSpaceChar)) return false;
+  for (int field = 0; field < 2; ++field) {
+    if (!s.skipSome(isXdigitChar) || !s.skipSome(isSpaceChar)) return false;
+  }
+  return s.literal("2**") && s.skipSome(isDigitChar) && s.atEnd();
+}
+
+bool matchAllocatedSectionFlags(std::string_view text, Groups0&) {
+  // Words of capitals and "_" joined by ", "; one of them is ALLOC.
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar)) return false;
+  bool allocated = false;
+  for (;;) {
+    const std::string_view word = s.run(IsUpperOrUnderscore{});
+    if (word.empty()) return false;
+    allocated = allocated || word == "ALLOC";
+    if (s.atEnd()) return allocated;
+    if (!s.literal(", ")) return false;
+  }
+}
+
+bool matchAddressTableHeader(std::string_view text, Groups0&) {
+  return text == "Contents of the .debug_addr section:";
+}
+
+bool matchAddressTableUnit(std::string_view text, Groups1& g) {
+  return matchIndentedOffsetLine(text, "For compilation unit at offset ", g);
+}
+
+bool matchAddressTableRow(std::string_view text, Groups2& g) {
+  PatternScanner s(text);
+  if (!s.literal('\t')) return false;
+  g[0] = s.run(isDigitChar);
+  if (g[0].empty() || !s.literal(":\t")) return false;
+  g[1] = s.run(isXdigitChar);
+  return !g[1].empty() && s.atEnd();
+}
+
 }  // namespace Dump

@@ -37,6 +37,14 @@ bool matchHexNumber(std::string_view, Groups1&);
 bool matchAddressOperation(std::string_view, Groups1&);
 bool matchPlusUconst(std::string_view, Groups1&);
 bool matchConstantForm(std::string_view, Groups0&);
+bool matchUnitHeader(std::string_view, Groups1&);
+bool matchAddressIndexOperation(std::string_view, Groups1&);
+bool matchSectionTableHeader(std::string_view, Groups0&);
+bool matchSectionRow(std::string_view, Groups3&);
+bool matchAllocatedSectionFlags(std::string_view, Groups0&);
+bool matchAddressTableHeader(std::string_view, Groups0&);
+bool matchAddressTableUnit(std::string_view, Groups1&);
+bool matchAddressTableRow(std::string_view, Groups2&);
 
 // Entry header: 1 nesting level, 2 DIE offset, 3 abbreviation number, 4 tag text.
 inline constexpr TextPattern<4> entryHeaderPattern{
@@ -75,6 +83,12 @@ inline constexpr TextPattern<1> pointerSizePattern{
 inline constexpr TextPattern<0> littleEndianFormatPattern{
     "littleEndianFormatPattern", R"(^.*[:][ ]+file[ ]format[ ].*little.*$)",
     &matchLittleEndianFormat};
+
+// Header of a unit in .debug_info: 1 the unit's offset, which .debug_addr names its
+// address table by ("  Compilation Unit @ offset 0xfa:", the offset 0 without "0x").
+inline constexpr TextPattern<1> unitHeaderPattern{
+    "unitHeaderPattern", R"(^[ ]+Compilation Unit @ offset (?:0x)?([[:xdigit:]]+)[:]$)",
+    &matchUnitHeader};
 
 // Line-number program header: 1 its offset.
 inline constexpr TextPattern<1> lineTableOffsetPattern{
@@ -143,11 +157,53 @@ inline constexpr TextPattern<1> hexNumberPattern{"hexNumberPattern", R"(^.*0x([[
 inline constexpr TextPattern<1> addressOperationPattern{
     "addressOperationPattern", R"(^[(]DW_OP_addr[:][ ]+([[:xdigit:]]+)[)]$)",
     &matchAddressOperation};
+// A location given as an index into the unit's address table, as clang writes DWARF 5
+// globals ("(DW_OP_addrx <0x2>)", the index 0 without "0x"): 1 the index.
+inline constexpr TextPattern<1> addressIndexOperationPattern{
+    "addressIndexOperationPattern",
+    R"(^[(]DW_OP_(?:addrx|GNU_addr_index)[ ][<](?:0x)?([[:xdigit:]]+)[>][)]$)",
+    &matchAddressIndexOperation};
 inline constexpr TextPattern<1> plusUconstPattern{
     "plusUconstPattern", R"(^[(]DW_OP_plus_uconst[:][ ]+([[:digit:]]+)[)]$)", &matchPlusUconst};
 // A member location given as a plain number instead of a location expression: decimal,
 // or hexadecimal where it takes four bytes.
 inline constexpr TextPattern<0> constantFormPattern{
     "constantFormPattern", R"(^(?:[-]?[[:digit:]]+|0x[[:xdigit:]]+)[ ]*$)", &matchConstantForm};
+
+// The section table that "objdump -h" prints before the debug information:
+//   Sections:
+//   Idx Name          Size      VMA       LMA       File off  Algn
+//     0 .text         0000002a  00008000  00008000  00001000  2**2
+//                     CONTENTS, ALLOC, LOAD, READONLY, CODE
+inline constexpr TextPattern<0> sectionTableHeaderPattern{
+    "sectionTableHeaderPattern", R"(^Sections[:]$)", &matchSectionTableHeader};
+// A section: 1 name, 2 size, 3 address (VMA), all hexadecimal.
+inline constexpr TextPattern<3> sectionRowPattern{
+    "sectionRowPattern",
+    R"(^[ ]+[[:digit:]]+[ ]+([^ ]+)[ ]+([[:xdigit:]]+)[ ]+([[:xdigit:]]+)[ ]+[[:xdigit:]]+[ ]+[[:xdigit:]]+[ ]+2[*][*][[:digit:]]+$)",
+    &matchSectionRow};
+// The flags line under a section row, of a section that takes memory in the running
+// image (debug sections, also at address 0, do not).
+inline constexpr TextPattern<0> allocatedSectionFlagsPattern{
+    "allocatedSectionFlagsPattern", R"(^[ ]+(?:[A-Z_]+, )*ALLOC(?:, [A-Z_]+)*$)",
+    &matchAllocatedSectionFlags};
+
+// The address tables of .debug_addr ("objdump --dwarf=addr"), one per unit:
+//   Contents of the .debug_addr section:
+//
+//     For compilation unit at offset 0xfa:
+//   	Index	Address
+//   	0:	000090c4
+inline constexpr TextPattern<0> addressTableHeaderPattern{
+    "addressTableHeaderPattern", R"(^Contents of the [.]debug_addr section[:]$)",
+    &matchAddressTableHeader};
+// 1 the offset of the unit the table belongs to.
+inline constexpr TextPattern<1> addressTableUnitPattern{
+    "addressTableUnitPattern",
+    R"(^[ ]+For compilation unit at offset (?:0x)?([[:xdigit:]]+)[:]$)",
+    &matchAddressTableUnit};
+// 1 the index (decimal), 2 the address (hexadecimal).
+inline constexpr TextPattern<2> addressTableRowPattern{
+    "addressTableRowPattern", R"(^\t([[:digit:]]+)[:]\t([[:xdigit:]]+)$)", &matchAddressTableRow};
 
 }  // namespace Dump

@@ -4,6 +4,8 @@
 
 namespace Model {
 
+ModelStore::ModelStore() = default;
+
 ModelStore::ModelStore(const std::string& dumpFile) {
   Dump::loadDumpFile(*this, dumpFile);
 }

@@ -19,6 +19,8 @@ namespace Model {
 // whole load; from then on it is only read.
 class ModelStore {
  public:
+  // An empty store, for a loader to fill.
+  ModelStore();
   // Loads the dump file; a file that cannot be opened leaves the store empty.
   explicit ModelStore(const std::string& dumpFile);
   // Loads a dump text held in memory.
@@ -64,6 +66,29 @@ class ModelStore {
   std::vector<FunctionInfo*> functions;
   std::vector<CompileUnitInfo*> compileUnits;
   std::vector<VariableInfo*> variables;
+
+  // Where the image places what it holds, as far as the dump tells.
+  //
+  // The section table (objdump -h): whether the dump has one, and whether a section that
+  // takes memory in the running image covers address 0. Without such a section a
+  // variable at address 0 is one the linker removed (--gc-sections) but whose debug
+  // entry it kept.
+  bool sectionTableRead = false;
+  bool addressZeroAllocated = false;
+  // The address tables of .debug_addr (objdump --dwarf=addr), by the offset of the
+  // header of the unit they belong to; a DWARF 5 unit may give the address of a variable
+  // as an index into its table.
+  bool addressTablesRead = false;
+  std::map<std::uint32_t, std::vector<std::uint32_t>> addressTablesByUnit;
+  struct IndexedLocation {
+    VariableInfo* variable;
+    std::uint32_t unitOffset;
+    std::uint32_t index;
+  };
+  std::vector<IndexedLocation> indexedLocations;
+  // Variables with an address index that no table of the dump resolves; they are not in
+  // `addressedObjects`.
+  std::size_t unplacedVariables = 0;
 
   // Classes, structures and unions together, in dump order: where the complete
   // definition of a type that a unit only declares is looked for.

@@ -32,6 +32,28 @@ const BasicObject* typeToExpand(const VariableInfo& variable) {
   return nullptr;
 }
 
+// The variables whose place the dump could not tell, so that a dump written by an older
+// objdump command does not lose or misplace signals silently.
+void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
+                     std::ostream& console) {
+  const auto variables = [](std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " variable" : " variables");
+  };
+  if (store.unplacedVariables > 0) {
+    console << variables(store.unplacedVariables)
+            << " could not be placed: the dump holds no address table (.debug_addr) for "
+               "them; converting the ELF file places them"
+            << std::endl;
+  }
+  if (!store.sectionTableRead && writtenAtAddressZero > 0) {
+    console << variables(writtenAtAddressZero)
+            << " written at address 0x00000000: the dump holds no section table to tell "
+               "them from variables the linker removed; converting the ELF file leaves "
+               "those out"
+            << std::endl;
+  }
+}
+
 }  // namespace
 
 std::string sourceLocationOf(const ModelStore& store, const VariableInfo& variable) {
@@ -77,6 +99,7 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
   std::vector<CappedArray> capped;
   const CompleteTypeIndex completeTypes(store);
   TypeWalker walker(&completeTypes, entries, &capped, signalLimit);
+  std::size_t writtenAtAddressZero = 0;
   for (const BasicObject* object : store.addressedObjects) {
     const auto* variable = dynamic_cast<const VariableInfo*>(object);
     if (variable == nullptr) continue;
@@ -101,8 +124,10 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
     capped.clear();
 
     // One map line and one database line per signal that is not const.
+    bool written = false;
     for (SignalEntry& signal : entries) {
       if (signal.isConst) continue;
+      written = true;
       const std::uint32_t bitPosition = bitPositionOf(signal, Dump::littleEndianTarget);
       std::string outputName = outputNameOf(signal, bitPosition);
       appendMapLine(texts.map, signal, outputName);
@@ -110,20 +135,26 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
       warnings.check(std::move(outputName), signal.sourceLocation);
     }
     entries.clear();
+    if (written && variable->location == 0) ++writtenAtAddressZero;
   }
+  reportPlacement(store, writtenAtAddressZero, console);
   texts.duplicateFound = warnings.duplicateFound();
   texts.warnings = warnings.text();
   return texts;
 }
 
-void generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
+bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console) {
   const OutputTexts texts = buildOutputTexts(store, console);
-  writeWholeFile(outFileMap, texts.map, console);
+  bool allWritten = writeWholeFile(outFileMap, texts.map, console);
   if (texts.duplicateFound) {
-    writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console);
+    allWritten = writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console) &&
+                 allWritten;
   }
-  if (!outFileCanape.empty()) writeWholeFile(outFileCanape, texts.database, console);
+  if (!outFileCanape.empty()) {
+    allWritten = writeWholeFile(outFileCanape, texts.database, console) && allWritten;
+  }
+  return allWritten;
 }
 
 }  // namespace Output

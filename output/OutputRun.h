@@ -15,8 +15,9 @@ namespace Output {
 
 // The last stage of a conversion: expands every variable with a fixed address into its
 // signals and writes the map, the warnings log (only when two signals share a name) and
-// the database. A file that cannot be written is reported on `console`.
-void generateOutputs(std::string outFileMap, std::string outFileCanape,
+// the database. A file that cannot be written is reported on `console`, the others are
+// still written; returns whether every file was.
+bool generateOutputs(std::string outFileMap, std::string outFileCanape,
                      const Model::ModelStore& store, std::ostream& console);
 
 // The contents of the three files, built in memory.
@@ -28,7 +29,8 @@ struct OutputTexts {
 };
 
 // Builds the three texts; an array or a variable too large to list whole is named on
-// `console`. `signalLimit` caps the signals of one variable.
+// `console`, and so are variables the dump could not place for sure. `signalLimit` caps
+// the signals of one variable.
 OutputTexts buildOutputTexts(const Model::ModelStore& store, std::ostream& console,
                              std::size_t signalLimit = std::size_t{1} << 24);
 

@@ -5,6 +5,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/ExitStatus.h"
 #include "app/Usage.h"
 #include "tests/support/FakeTool.h"
 
@@ -105,14 +106,37 @@ TEST(Driver, ConvertsADumpTextWithoutRunningObjdump) {
             "VERSION 104 COMMENT \"CANAPE DB\"\r\nGROUP 'Zu_Signals' : \"\"\r\n['Zu_Signals']\r\n");
 }
 
-TEST(Driver, GoesOnWithAnEmptyStoreWhenTheDumpIsMissing) {
+// A build script that runs the converter after each build must not go on with empty
+// files: a dump that is missing or a folder fails the run, and nothing is written.
+TEST(Driver, FailsWithoutWritingWhenTheDumpCannotBeRead) {
   TempDir dir;
-  const Conversion run = convert({dir.file("app_ObjDump.txt")});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_NE(run.out.find("inputFile : " + dir.file("app_ObjDump_ObjDump.txt") + "\n"),
-            std::string::npos);
-  EXPECT_NE(run.out.find("Parsing Dwarf finished"), std::string::npos);
-  EXPECT_TRUE(std::filesystem::exists(dir / "app_ObjDump_Vek.m51"));
+  std::filesystem::create_directory(dir / "folder_ObjDump.txt");
+  for (const std::string name : {"app_ObjDump", "folder"}) {
+    const std::string dump = dir.file(name + "_ObjDump.txt");
+    const Conversion run = convert({dir.file(name + ".txt")});
+    EXPECT_EQ(run.status, App::kDumpNotRead) << name;
+    EXPECT_EQ(run.err, "Can not read file: " + dump + "\n");
+    EXPECT_EQ(run.out.find("Parsing"), std::string::npos);
+  }
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"folder_ObjDump.txt"});
+}
+
+TEST(Driver, FailsAfterItsLastLineWhenAnOutputCannotBeWritten) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", "");
+  std::filesystem::create_directory(dir / "app_Vek.m51");
+  const Conversion run = convert({dir.file("app.txt")});
+  EXPECT_EQ(run.status, App::kOutputNotWritten);
+  EXPECT_NE(run.out.find("Can not create file: " + dir.file("app_Vek.m51") + "\n" +
+                         "Vek M51 + CANape finished "),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(std::filesystem::exists(dir / "app_CANape.db"));
+}
+
+// What the stand-in objdump that echoes its arguments writes for the dump of `elf`.
+std::string echoedDump(const std::string& elf) {
+  return "-WlLiaprmfFsoR\n--dwarf=pubtypes\n--dwarf=addr\n-h\n" + elf + "\n";
 }
 
 TEST(Driver, TakesOnlyTheLastArgumentAndRunsObjdumpOnIt) {
@@ -124,7 +148,7 @@ TEST(Driver, TakesOnlyTheLastArgumentAndRunsObjdumpOnIt) {
             "inputFile : " + dir.file("b_ObjDump.txt") + "\n" + "outFileMap : " +
                 dir.file("b_Vek.m51") + "\n" + "elfFile : " + dir.file("b.elf") + "\n" +
                 "ObjDump finished " + dir.file("b_ObjDump.txt") + " -> Seconds Since Start: N\n");
-  EXPECT_EQ(readFile(dir / "b_ObjDump.txt"), "-WlLiaprmfFsoRt\n" + dir.file("b.elf") + "\n");
+  EXPECT_EQ(readFile(dir / "b_ObjDump.txt"), echoedDump(dir.file("b.elf")));
   EXPECT_FALSE(std::filesystem::exists(dir / "a_ObjDump.txt"));
 }
 
@@ -144,7 +168,7 @@ TEST(Driver, KeepsEveryCharacterOfTheImagePath) {
     const Conversion run = convert({dir.file(name)});
     EXPECT_EQ(run.status, 0) << name;
     const std::string stem = name.substr(0, name.size() - 4);
-    EXPECT_EQ(readFile(dir / (stem + "_ObjDump.txt")), "-WlLiaprmfFsoRt\n" + dir.file(name) + "\n");
+    EXPECT_EQ(readFile(dir / (stem + "_ObjDump.txt")), echoedDump(dir.file(name)));
     EXPECT_TRUE(std::filesystem::exists(dir / (stem + "_Vek.m51"))) << name;
   }
   for (const char* stray : {"x", "y", "z"}) {
@@ -161,6 +185,58 @@ TEST(Driver, EndsWithTheStatusOfAFailingObjdump) {
   EXPECT_EQ(run.err, "failed executing arm-none-eabi-objdump!\n");
   EXPECT_EQ(run.out.find("Parsing"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir / "app_Vek.m51"));
+}
+
+struct VersionCase {
+  std::string versionLine;
+  std::string dumpLetters;
+};
+
+class ObjdumpVersions : public testing::TestWithParam<VersionCase> {};
+
+// objdump 2.42 to 2.44 write without end on the location lists of some images; only
+// they run without them.
+TEST_P(ObjdumpVersions, ChooseTheDebugSectionsToDump) {
+  TempDir dir;
+  FakeTool objdump("arm-none-eabi-objdump",
+                   "if [ \"$1\" = --version ]; then echo '" + GetParam().versionLine +
+                       "'; echo 'Copyright (C) 2024'; exit 0; fi\n" +
+                       std::string(TestSupport::kEchoArguments));
+  const Conversion run = convert({dir.file("app.elf")});
+  EXPECT_EQ(run.status, 0);
+  const std::string dump = readFile(dir / "app_ObjDump.txt");
+  EXPECT_EQ(dump.substr(0, dump.find('\n')), GetParam().dumpLetters);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Releases, ObjdumpVersions,
+    testing::Values(VersionCase{"GNU objdump (2.40-2+18+b1) 2.40", "-WlLiaprmfFsoR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.41", "-WlLiaprmfFsoR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.42", "-WlLiaprmfFsR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.43.1", "-WlLiaprmfFsR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.44", "-WlLiaprmfFsR"},
+                    VersionCase{"GNU objdump (Arm GNU Toolchain 14.2.Rel1 (Build arm-14.52)) "
+                                "2.43.1.20241119",
+                                "-WlLiaprmfFsR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.45", "-WlLiaprmfFsoR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 2.47", "-WlLiaprmfFsoR"},
+                    VersionCase{"GNU objdump (GNU Binutils) 3.42", "-WlLiaprmfFsoR"},
+                    VersionCase{"GNU objdump 2.1x", "-WlLiaprmfFsoR"},
+                    VersionCase{"", "-WlLiaprmfFsoR"}));
+
+// An objdump that writes without end is stopped far above any real dump (64 times the
+// image plus 256 MiB); its partial dump is removed and nothing is converted.
+TEST(Driver, StopsAnObjdumpWhoseDumpGrowsWithoutEnd) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app.elf", std::string(1000, 'x'));
+  FakeTool objdump("arm-none-eabi-objdump", "[ \"$1\" = --version ] && exit 0; exec yes");
+  const Conversion run = convert({dir.file("app.elf")});
+  EXPECT_EQ(run.status, App::kOutputTooLarge);
+  EXPECT_EQ(run.err, "arm-none-eabi-objdump was stopped: its dump of " + dir.file("app.elf") +
+                         " grew past 268499456 bytes (64 times the ELF file plus 256 MiB), which "
+                         "no real dump reaches; the partial dump was removed\n"
+                         "failed executing arm-none-eabi-objdump!\n");
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app.elf"});
 }
 
 TEST(Driver, EndsWith127WhenObjdumpIsMissing) {

@@ -56,6 +56,18 @@ INSTANTIATE_TEST_SUITE_P(Scripts, ToolStatus,
                                          StatusCase{"kill -TERM $$", 128 + 15},
                                          StatusCase{"kill -KILL $$", 128 + 9}));
 
+TEST(ToolLauncher, StopsAToolWhoseOutputGrowsPastTheLimitAndOnlyThen) {
+  TempDir dir;
+  {
+    FakeTool endless("fake-tool", "exec yes");
+    EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20), App::kOutputTooLarge);
+    EXPECT_GT(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
+  }
+  FakeTool bounded("fake-tool", "head -c 1048576 /dev/zero; exit 4");
+  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20), 4);
+  EXPECT_EQ(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
+}
+
 TEST(ToolLauncher, ReportsAMissingToolAs127) {
   TempDir dir;
   EXPECT_EQ(App::runTool("skarvel-no-such-tool", {}, dir.file("out.txt")), App::kToolNotFound);

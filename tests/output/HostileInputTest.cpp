@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/Driver.h"
+#include "dump/DumpLoad.h"
 #include "output/FileOutput.h"
 #include "output/OutputRun.h"
 #include "tests/fuzz/ConvertDumpText.h"
@@ -207,20 +208,19 @@ TEST(HostileInput, TakesBinaryJunkAndNulBytes) {
   EXPECT_EQ(out.texts.map, "00000010H     SYMBOL  DATA  DWORD    " + name + "\r\n");
 }
 
-TEST(HostileInput, ConvertsNothingFromADumpThatIsAFolderOrCannotBeRead) {
+TEST(HostileInput, TellsADumpThatIsAFolderOrCannotBeReadFromAWholeOne) {
   TempDir dir;
   std::filesystem::create_directory(dir / "app_ObjDump.txt");
-  std::ostringstream out;
-  std::ostringstream err;
-  EXPECT_EQ(App::runConverter(std::vector<std::string>{dir.file("app.txt")}, out, err), 0);
-  EXPECT_EQ(TestSupport::readFile(dir / "app_Vek.m51"), "");
-  // A file that opens but cannot be read: reading stops at the failure.
+  Model::ModelStore folder;
+  EXPECT_EQ(Dump::loadDumpFile(folder, dir.file("app_ObjDump.txt")), Dump::DumpRead::NotOpened);
+  // A file that opens but cannot be read: reading stops at the failure, which is told.
   const std::string unreadable = geteuid() == 0 ? "/proc/self/mem" : dir.file("secret_ObjDump.txt");
   if (geteuid() != 0) {
     TestSupport::writeFile(unreadable, "x");
     std::filesystem::permissions(unreadable, std::filesystem::perms::none);
   }
-  const Model::ModelStore store(unreadable);
+  Model::ModelStore store;
+  EXPECT_NE(Dump::loadDumpFile(store, unreadable), Dump::DumpRead::Whole);
   EXPECT_TRUE(store.root == nullptr || store.root->children.empty());
 }
 

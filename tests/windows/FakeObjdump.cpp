@@ -1,6 +1,7 @@
 // A stand-in for arm-none-eabi-objdump.exe in the Windows tests. It writes to its
 // standard output the file that SKARVEL_FAKE_DUMP names, or else its arguments one per
-// line (as UTF-8), and ends with the code in SKARVEL_FAKE_EXIT (0 when unset).
+// line (as UTF-8), and ends with the code in SKARVEL_FAKE_EXIT (0 when unset). With
+// SKARVEL_FAKE_ENDLESS set it writes without end instead, as a runaway objdump does.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +15,15 @@
 
 int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
+  if (_wgetenv(L"SKARVEL_FAKE_ENDLESS") != nullptr) {
+    const std::string block(1 << 16, 'y');
+    for (DWORD written = 0;;) {
+      if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), block.data(),
+                     static_cast<DWORD>(block.size()), &written, nullptr)) {
+        return 1;
+      }
+    }
+  }
   if (const wchar_t* dump = _wgetenv(L"SKARVEL_FAKE_DUMP")) {
     std::ifstream in(dump, std::ios::binary);
     std::ostringstream text;

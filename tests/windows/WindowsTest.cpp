@@ -114,6 +114,16 @@ TEST(WindowsLauncher, Reports127ForAMissingToolAnd2ForADumpThatCannotBeCreated) 
             App::kOutputNotCreated);
 }
 
+TEST(WindowsLauncher, EndsAToolWhoseOutputGrowsPastTheLimit) {
+  TempDir dir;
+  const StandInObjdump objdump;
+  SetEnvironmentVariableW(L"SKARVEL_FAKE_ENDLESS", L"1");
+  EXPECT_EQ(App::runTool("arm-none-eabi-objdump", {}, dir.file("out.txt"), 1 << 20),
+            App::kOutputTooLarge);
+  SetEnvironmentVariableW(L"SKARVEL_FAKE_ENDLESS", nullptr);
+  EXPECT_GT(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
+}
+
 TEST(WindowsDriver, ConvertsADumpInAFolderWithANonAsciiName) {
   TempDir dir;
   const std::filesystem::path folder = dir.path() / u8"Projekte" / u8"\u00dcberwachung";

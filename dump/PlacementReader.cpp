@@ -1,0 +1,99 @@
+#include "dump/PlacementReader.h"
+
+#include <algorithm>
+
+#include "dump/LinePatterns.h"
+#include "dump/NumberText.h"
+#include "model/ModelStore.h"
+
+namespace Dump {
+
+bool PlacementReader::readLine(std::string_view line, const LineStart& start) {
+  // Both tables open with a line at the left margin, which most dump lines are not.
+  const bool inTable = inSectionTable_ || inAddressSection_;
+  if (!inTable && start.indent != 0) return false;
+  // A blank line (after the header of .debug_addr) leaves a table open.
+  if (line.empty()) return inTable;
+  if (start.indent == 0) {
+    // A line at the margin opens a table or ends the one that is open; the column line
+    // of the section table is the only one inside it.
+    if (inSectionTable_ && line.starts_with("Idx ")) return true;
+    inSectionTable_ = false;
+    inAddressSection_ = false;
+    table_ = nullptr;
+    if (start.first == 'S' && sectionTableHeaderPattern.matches(line)) {
+      inSectionTable_ = true;
+      store_.sectionTableRead = true;
+      return true;
+    }
+    if (start.first == 'C' && addressTableHeaderPattern.matches(line)) {
+      inAddressSection_ = true;
+      store_.addressTablesRead = true;
+      return true;
+    }
+    return false;
+  }
+  return inSectionTable_ ? readSectionLine(line, start) : readAddressLine(line, start);
+}
+
+bool PlacementReader::readSectionLine(std::string_view line, const LineStart& start) {
+  if (!start.indentedBySpaces) return false;
+  Groups3 row;
+  if (sectionRowPattern.match(line, row)) {
+    const std::uint64_t size = readHex(row[1]);
+    sectionCoversZero_ = readHex(row[2]) == 0 && size > 0;
+    return true;
+  }
+  if (allocatedSectionFlagsPattern.matches(line)) {
+    store_.addressZeroAllocated = store_.addressZeroAllocated || sectionCoversZero_;
+  }
+  sectionCoversZero_ = false;
+  return true;
+}
+
+bool PlacementReader::readAddressLine(std::string_view line, const LineStart& start) {
+  Groups1 unit;
+  if (start.indentedBySpaces && addressTableUnitPattern.match(line, unit)) {
+    // A unit named twice keeps its first table.
+    const auto [table, added] = store_.addressTablesByUnit.try_emplace(readHex(unit[0]));
+    table_ = added ? &table->second : nullptr;
+    return true;
+  }
+  Groups2 row;
+  if (table_ != nullptr && addressTableRowPattern.match(line, row)) {
+    // Rows come numbered from 0 without gaps; a row out of turn makes the table unusable
+    // past it rather than misplaced.
+    if (readDecimal(row[0]) == table_->size()) {
+      table_->push_back(readHex(row[1]));
+    } else {
+      table_ = nullptr;
+    }
+  }
+  return true;
+}
+
+void placeVariables(Model::ModelStore& store) {
+  std::vector<const Model::BasicObject*> unplaced;
+  for (const Model::ModelStore::IndexedLocation& indexed : store.indexedLocations) {
+    const auto table = store.addressTablesByUnit.find(indexed.unitOffset);
+    if (table != store.addressTablesByUnit.end() && indexed.index < table->second.size()) {
+      indexed.variable->location = table->second[indexed.index];
+    } else {
+      unplaced.push_back(indexed.variable);
+    }
+  }
+  store.unplacedVariables = unplaced.size();
+  std::sort(unplaced.begin(), unplaced.end());
+
+  // GDB's rule: at address 0 lies a variable the linker removed, unless a section of the
+  // image covers address 0 (a part whose flash or RAM starts there). A dump without a
+  // section table cannot tell, and keeps them.
+  const bool dropAddressZero = store.sectionTableRead && !store.addressZeroAllocated;
+  std::erase_if(store.addressedObjects, [&](const Model::BasicObject* object) {
+    if (std::binary_search(unplaced.begin(), unplaced.end(), object)) return true;
+    const auto* variable = dynamic_cast<const Model::VariableInfo*>(object);
+    return dropAddressZero && variable != nullptr && variable->location == 0;
+  });
+}
+
+}  // namespace Dump
