@@ -588,6 +588,10 @@ class EntryReader {
             store_.indexedLocations.push_back({static_cast<VariableInfo*>(currentObject_),
                                                unitOffset_, readHex(value[0])});
           }
+        } else if (line.explanation.find("DW_OP_piece") != std::string_view::npos &&
+                   line.explanation.find("DW_OP_addr") != std::string_view::npos &&
+                   currentClass_ == EntryClass::Variable) {
+          store_.piecewiseVariables.push_back(static_cast<VariableInfo*>(currentObject_));
         }
         break;
       case Attribute::DataMemberLocation:

@@ -89,6 +89,10 @@ class ModelStore {
   // Variables with an address index that no table of the dump resolves; they are not in
   // `addressedObjects`.
   std::size_t unplacedVariables = 0;
+  // Variables whose location names an address only as a piece of a composite location
+  // (clang -Os splits a static structure and keeps the parts that are used); the map
+  // has no way to describe them.
+  std::vector<const VariableInfo*> piecewiseVariables;
 
   // Classes, structures and unions together, in dump order: where the complete
   // definition of a type that a unit only declares is looked for.

@@ -45,6 +45,18 @@ void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
                "them; converting the ELF file places them"
             << std::endl;
   }
+  if (!store.piecewiseVariables.empty()) {
+    // Named, so that the user can find them in the source; a few are enough to go on.
+    std::string names;
+    for (std::size_t k = 0; k < store.piecewiseVariables.size() && k < 8; ++k) {
+      names += (k == 0 ? "" : ", ") + composeSignalName(store.piecewiseVariables[k], "");
+    }
+    if (store.piecewiseVariables.size() > 8) names += ", ...";
+    console << variables(store.piecewiseVariables.size())
+            << " left out: the compiler split them into pieces (DW_OP_piece), which the map "
+               "cannot describe: "
+            << names << std::endl;
+  }
   if (!store.sectionTableRead && writtenAtAddressZero > 0) {
     console << variables(writtenAtAddressZero)
             << " written at address 0x00000000: the dump holds no section table to tell "

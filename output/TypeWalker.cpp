@@ -168,10 +168,10 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
       if (complete != nullptr && complete != &object) walkAt(*complete, entry, false, next);
       return Children::Skip;
     }
-    // A union's children are all expanded; of a class or structure only the data members
-    // and base classes count.
-    return dynamic_cast<const TypeInfo_Union*>(&object) != nullptr ? Children::Plain
-                                                                   : Children::OfStructure;
+    // Only the data members and base classes are part of the object. Clang (and GCC for
+    // C++) also put the types and functions declared inside a union among its children;
+    // expanded, they gave signals that no object has.
+    return Children::OfStructure;
   }
   if (const auto* array = dynamic_cast<const TypeInfo_Array*>(&object)) {
     expandArray(*array, array->type, entry, depth);

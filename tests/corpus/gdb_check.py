@@ -365,12 +365,15 @@ def check():
                 break
         if not agreed and candidates == 0:
             # A static of a function inlined away has no GDB symbol: the ELF symbol
-            # table still has its address ("count.0" in C, "tick()::count" in C++).
+            # table still has its address ("count.0" from GCC, "tick.count" from clang
+            # for C, "tick()::count" in C++). Clang keeps such a static in a function
+            # entry without a name, so the line is "@count".
             name = path.split("@")[-1]
             addresses = set()
             for demangled, found in objects.elf.items():
                 if re.fullmatch(re.escape(name) + r"\.[0-9]+", demangled) or \
-                        demangled.endswith("::" + name) and "@" in path:
+                        "@" in path and (demangled.endswith("::" + name) or
+                                         demangled.endswith("." + name)):
                     addresses.update(found)
             if line["address"] in addresses:
                 status, agreed = "elf", True

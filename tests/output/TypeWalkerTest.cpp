@@ -213,16 +213,19 @@ TEST(TypeWalker, PutsBaseClassMembersUnderTheObjectsName) {
   EXPECT_EQ(out[0].address, 0x14u);
 }
 
-TEST(TypeWalker, ExpandsEveryChildOfAUnion) {
+// Clang puts the types declared inside a union among its children, C++ its methods too;
+// only the data members are part of the object.
+TEST(TypeWalker, ExpandsOnlyTheDataMembersOfAUnion) {
   Types types;
   auto* word = create<TypeInfo_Union>(99, "DW_TAG_union_type", *types.unit);
   types.member(*word, "all", types.base(4, "unsigned"), 0);
   types.member(*word, "bytes", types.array(types.base(1, "unsigned char"), {{0, 1}}), 0);
   auto* method = create<FunctionInfo>(100, "DW_TAG_subprogram", *word);
   method->name = "get";
+  auto* nested = create<TypeInfo_Structure>(101, "DW_TAG_structure_type", *word);
+  types.member(*nested, "low", types.base(2, "unsigned short"), 0);
   const auto out = walk(*word, "w", 0);
-  EXPECT_EQ(names(out), (Names{"w.all", "w.bytes_00", "w.bytes_01", "w.get"}));
-  EXPECT_EQ(out.back().typeName, "function");
+  EXPECT_EQ(names(out), (Names{"w.all", "w.bytes_00", "w.bytes_01"}));
 }
 
 TEST(TypeWalker, EmitsEnumerationsOnceAndSkipsWhatIsUnlinkedOrUnknown) {

@@ -54,9 +54,37 @@ std::filesystem::path workDir() {
   return dir.path();
 }
 
+namespace {
+
+// Compiles each source with clang into an object file beside the image; returns the
+// objects, or nothing when a compilation failed.
+std::vector<std::string> clangObjects(const ImageRecipe& recipe, const std::string& stem) {
+  std::vector<std::string> objects;
+  for (const auto& source : recipe.sources) {
+    std::vector<std::string> argv{SKARVEL_CLANG, "--target=arm-none-eabi", "-mcpu=cortex-m4",
+                                  "-mthumb", "-fshort-enums", "-g"};
+    std::string_view includes = SKARVEL_ARM_LIBRARY_INCLUDES;
+    for (std::size_t colon; (colon = includes.find(':')) != std::string_view::npos;
+         includes.remove_prefix(colon + 1)) {
+      argv.insert(argv.end(), {"-isystem", std::string(includes.substr(0, colon))});
+    }
+    for (const std::string& flag : recipe.flags) {
+      if (!flag.starts_with("-Wl,")) argv.push_back(flag);
+    }
+    const std::string object = (workDir() / (stem + "_" + std::to_string(objects.size()) + ".o"));
+    argv.insert(argv.end(), {"-c", "-x", source.extension() == ".c" ? "c" : "c++",
+                             source.string(), "-o", object});
+    if (runCommand(argv, {}, recipe.workingDirectory) != 0) return {};
+    objects.push_back(object);
+  }
+  return objects;
+}
+
+}  // namespace
+
 std::filesystem::path buildImage(const ImageRecipe& recipe) {
   static std::map<std::string, std::filesystem::path> built;
-  std::string key = recipe.name;
+  std::string key = recipe.name + (recipe.clang ? "_clang" : "");
   for (const std::string& flag : recipe.flags)
     key += "_" + flag;
   if (const auto found = built.find(key); found != built.end()) return found->second;
@@ -74,8 +102,14 @@ std::filesystem::path buildImage(const ImageRecipe& recipe) {
     const bool ownStartup =
         std::find(recipe.flags.begin(), recipe.flags.end(), "-nostdlib") != recipe.flags.end();
     if (!ownStartup) argv.push_back("--specs=nosys.specs");
-    for (const auto& source : recipe.sources)
-      argv.push_back(source.string());
+    if (recipe.clang) {
+      const std::vector<std::string> objects = clangObjects(recipe, fileName);
+      EXPECT_FALSE(objects.empty()) << "compiling " << key << " with clang failed";
+      argv.insert(argv.end(), objects.begin(), objects.end());
+    } else {
+      for (const auto& source : recipe.sources)
+        argv.push_back(source.string());
+    }
   } else {
     argv.push_back("-c");
     argv.push_back(recipe.sources.front().string());

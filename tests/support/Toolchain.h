@@ -26,6 +26,8 @@ struct ImageRecipe {
   // Compile in this folder, with the sources named relative to it, so that no path of
   // the machine that builds it reaches the debug information.
   std::filesystem::path workingDirectory = {};
+  // Compiled by clang (with the GNU toolchain's library headers), linked by GCC.
+  bool clang = false;
 };
 
 // Builds the image once per test process (later calls return the same file) and fails
