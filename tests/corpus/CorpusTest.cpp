@@ -150,19 +150,9 @@ void PrintTo(const Golden& golden, std::ostream* out);
 
 class Corpus : public testing::TestWithParam<Variant> {};
 
-TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
-  const Variant& variant = GetParam();
-  std::vector<std::filesystem::path> sources;
-  for (const std::string& source : variant.program.sources)
-    sources.push_back(TestSupport::corpusDir() / source);
-  TestSupport::ImageRecipe recipe{variant.label, sources, variant.flags, variant.program.cxx};
-  recipe.clang = variant.clang;
-  const auto image = TestSupport::buildImage(recipe);
-  TempDir dir;
-  std::filesystem::copy_file(image, dir / "app.elf");
-  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.elf")}, dir / "console.txt"),
-            0);
-
+// Checks the map and the database that the converter wrote into `dir` for the image
+// `dir`/app.elf against what GDB reads from the image.
+void expectAgreementWithGdb(const TempDir& dir, const std::string& label) {
   const std::string check = "python CHECK_ARGS = ['" + dir.file("app_Vek.m51") + "', '" +
                             SKARVEL_ARM_NM + "', '" + dir.file("gdb.txt") + "']";
   ASSERT_EQ(TestSupport::runCommand(
@@ -209,14 +199,73 @@ TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
                     << map[k];
     }
   }
-  std::cout << "corpus " << variant.label << ": " << map.size() << " signals, " << summary
-            << std::endl;
-  RecordProperty("summary", summary);
+  std::cout << "corpus " << label << ": " << map.size() << " signals, " << summary << std::endl;
+  testing::Test::RecordProperty("summary", summary);
+}
+
+TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
+  const Variant& variant = GetParam();
+  std::vector<std::filesystem::path> sources;
+  for (const std::string& source : variant.program.sources)
+    sources.push_back(TestSupport::corpusDir() / source);
+  TestSupport::ImageRecipe recipe{variant.label, sources, variant.flags, variant.program.cxx};
+  recipe.clang = variant.clang;
+  const auto image = TestSupport::buildImage(recipe);
+  TempDir dir;
+  std::filesystem::copy_file(image, dir / "app.elf");
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.elf")}, dir / "console.txt"),
+            0);
+  expectAgreementWithGdb(dir, variant.label);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(variants()),
                          [](const testing::TestParamInfo<Variant>& info) {
                            return info.param.label;
+                         });
+
+// Dumps that other objdump releases wrote, kept with their images (objdumps/make-data
+// says how): the converter reads each as it would a dump written earlier.
+struct KeptDump {
+  std::string image;
+  std::string release;
+};
+
+void PrintTo(const KeptDump& kept, std::ostream* out) {
+  *out << kept.image << "_" << kept.release;
+}
+
+class OtherObjdumps : public testing::TestWithParam<KeptDump> {};
+
+TEST_P(OtherObjdumps, AgreeWithGdbOnEveryMapLine) {
+  const KeptDump& kept = GetParam();
+  const auto folder = TestSupport::corpusDir() / "objdumps";
+  TempDir dir;
+  std::filesystem::copy_file(folder / (kept.image + ".elf"), dir / "app.elf");
+  std::filesystem::copy_file(folder / (kept.image + "_" + kept.release + "_ObjDump.txt"),
+                             dir / "app_ObjDump.txt");
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.txt")}, dir / "console.txt"),
+            0);
+  // Every variable was placed: the dump holds the tables the converter asks for.
+  const std::string console = TestSupport::readFile(dir / "console.txt");
+  EXPECT_EQ(console.find("could not be placed"), std::string::npos) << console;
+  EXPECT_EQ(console.find("written at address 0"), std::string::npos) << console;
+  expectAgreementWithGdb(dir, kept.image + "_" + kept.release);
+}
+
+std::vector<KeptDump> keptDumps() {
+  std::vector<KeptDump> all;
+  for (const std::string image : {"gcc4", "gcc5s", "clang5", "clang5s", "mixed"}) {
+    for (const std::string release : {"2.44", "2.47"})
+      all.push_back({image, release});
+  }
+  return all;
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, OtherObjdumps, testing::ValuesIn(keptDumps()),
+                         [](const testing::TestParamInfo<KeptDump>& info) {
+                           std::string name = info.param.image + "_" + info.param.release;
+                           std::replace(name.begin(), name.end(), '.', '_');
+                           return name;
                          });
 
 // Two small programs whose files are kept in the repository, so that any change of the

@@ -226,3 +226,89 @@ TEST(OutputRun, LeavesAnEarlierLogAloneWhenThereIsNoClash) {
 }
 
 }  // namespace
+
+// Where a dump places its variables: the address tables of DWARF 5 units, and the
+// section table that tells a variable at address 0 from one the linker removed.
+struct PlacementCase {
+  std::string name;
+  std::string sections;      // objdump -h, or nothing
+  std::string addressTable;  // .debug_addr, or nothing
+  std::string map;
+  std::string console;
+};
+
+void PrintTo(const PlacementCase& placement, std::ostream* out) {
+  *out << placement.name;
+}
+
+class Placement : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(Placement, PutsEachVariableWhereTheImageHasItOrSaysWhyNot) {
+  // Two units; "kept" is at address 0 and "moved" at an index into its unit's table.
+  const std::string unit2 = lines({"  Compilation Unit @ offset 0x40:",
+                                   header(0, 0x4c, "DW_TAG_compile_unit"),
+                                   header(1, 0x4d, "DW_TAG_base_type"),
+                                   attribute("DW_AT_byte_size", "2"),
+                                   attribute("DW_AT_encoding", "7", "(unsigned)")});
+  const std::string dump =
+      "\napp.elf:     file format elf32-littlearm\n\n" + GetParam().sections +
+      lines({"Contents of the .debug_info section:", "", "  Compilation Unit @ offset 0:"}) +
+      unitWithTypes() +
+      lines({header(1, 0x20, "DW_TAG_variable"), attribute("DW_AT_name", "kept"),
+             attribute("DW_AT_type", "<0xd>"), location(0)}) +
+      unit2 +
+      lines({header(1, 0x50, "DW_TAG_variable"), attribute("DW_AT_name", "moved"),
+             attribute("DW_AT_type", "<0x4d>"),
+             attribute("DW_AT_location", "", "(DW_OP_addrx <0x1>)")}) +
+      GetParam().addressTable;
+  const Outputs out = convert(dump);
+  EXPECT_EQ(out.map, GetParam().map);
+  EXPECT_EQ(out.console, GetParam().console);
+}
+
+const std::string kSectionsWithoutZero =
+    "Sections:\n"
+    "Idx Name          Size      VMA       LMA       File off  Algn\n"
+    "  0 .text         0000002a  00008000  00008000  00001000  2**2\n"
+    "                  CONTENTS, ALLOC, LOAD, READONLY, CODE\n"
+    "  1 .debug_info   000000fa  00000000  00000000  00001058  2**0\n"
+    "                  CONTENTS, READONLY, DEBUGGING, OCTETS\n";
+const std::string kSectionsWithZero =
+    "Sections:\n"
+    "Idx Name          Size      VMA       LMA       File off  Algn\n"
+    "  0 .isr_vector   00000188  00000000  00000000  00010000  2**2\n"
+    "                  CONTENTS, ALLOC, LOAD, READONLY, DATA\n";
+const std::string kAddressTable =
+    "Contents of the .debug_addr section:\n"
+    "\n"
+    "  For compilation unit at offset 0:\n"
+    "\tIndex\tAddress\n"
+    "\t0:\t00009000\n"
+    "\t1:\t00009004\n"
+    "  For compilation unit at offset 0x40:\n"
+    "\tIndex\tAddress\n"
+    "\t0:\t00009010\n"
+    "\t1:\t20000100\n"
+    "\n"
+    "Contents of the .debug_line_str section:\n";
+const std::string kKeptLine = "00000000H     SYMBOL  DATA  WORD     kept\r\n";
+const std::string kMovedLine = "20000100H     SYMBOL  DATA  WORD     moved\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, Placement,
+    testing::Values(
+        PlacementCase{"AllTables", kSectionsWithoutZero, kAddressTable, kMovedLine, ""},
+        PlacementCase{"MemoryAtZero", kSectionsWithZero, kAddressTable, kKeptLine + kMovedLine,
+                      ""},
+        PlacementCase{"NoSectionTable", "", kAddressTable, kKeptLine + kMovedLine,
+                      "1 variable written at address 0x00000000: the dump holds no section "
+                      "table to tell them from variables the linker removed; converting the "
+                      "ELF file leaves those out\n"},
+        PlacementCase{"NoAddressTable", kSectionsWithoutZero, "", "",
+                      "1 variable could not be placed: the dump holds no address table "
+                      "(.debug_addr) for them; converting the ELF file places them\n"},
+        PlacementCase{"ATableTooShort", kSectionsWithoutZero,
+                      kAddressTable.substr(0, kAddressTable.find("\t1:\t2000")), "",
+                      "1 variable could not be placed: the dump holds no address table "
+                      "(.debug_addr) for them; converting the ELF file places them\n"}),
+    [](const testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
