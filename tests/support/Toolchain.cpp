@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "app/ObjdumpRun.h"
 #include "tests/support/TempDir.h"
 
 extern char** environ;
@@ -127,7 +128,10 @@ std::filesystem::path dumpImage(const std::filesystem::path& image) {
   if (const auto found = dumped.find(image); found != dumped.end()) return found->second;
   std::filesystem::path dump = image;
   dump += ".txt";
-  const int status = runCommand({SKARVEL_ARM_OBJDUMP, "-WlLiaprmfFsoRt", image.string()}, dump);
+  std::vector<std::string> argv{SKARVEL_ARM_OBJDUMP};
+  const std::vector<std::string> arguments = App::objdumpArgumentsFor(std::nullopt, image.string());
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  const int status = runCommand(argv, dump);
   EXPECT_EQ(status, 0) << "dumping " << image << " failed";
   dumped.emplace(image, dump);
   return dump;
