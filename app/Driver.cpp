@@ -49,7 +49,7 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     out << "elfFile : " << files.elfFile << std::endl;
     const ObjdumpRun run = runObjdump(files.elfFile, files.inputFile);
     if (run.status != 0) {
-      if (run.status == kOutputTooLarge) {
+      if (run.stoppedAtLimit) {
         err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile
             << " grew past " << run.dumpLimit
             << " bytes (64 times the ELF file plus 256 MiB), which no real dump reaches; "

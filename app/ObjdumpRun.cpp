@@ -62,8 +62,9 @@ ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile) {
   std::error_code error;
   const std::uintmax_t elfSize = std::filesystem::file_size(Dump::filePath(elfFile), error);
   run.dumpLimit = dumpSizeLimitFor(error ? 0 : elfSize);
-  run.status = runTool(program, objdumpArgumentsFor(version, elfFile), dumpFile, run.dumpLimit);
-  if (run.status == kOutputTooLarge) std::filesystem::remove(Dump::filePath(dumpFile), error);
+  run.status = runTool(program, objdumpArgumentsFor(version, elfFile), dumpFile, run.dumpLimit,
+                       &run.stoppedAtLimit);
+  if (run.stoppedAtLimit) std::filesystem::remove(Dump::filePath(dumpFile), error);
   return run;
 }
 

@@ -30,7 +30,8 @@ std::vector<std::string> objdumpArgumentsFor(std::optional<ObjdumpVersion> versi
 std::uint64_t dumpSizeLimitFor(std::uint64_t elfFileSize);
 
 struct ObjdumpRun {
-  int status = 0;             // 0, the failed run's status, or kOutputTooLarge
+  int status = 0;  // 0, the failed run's status, or kOutputTooLarge
+  bool stoppedAtLimit = false;
   std::uint64_t dumpLimit = 0;
 };
 

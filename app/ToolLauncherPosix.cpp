@@ -35,7 +35,7 @@ int waitFor(pid_t child) {
 // Waits for the child while looking at the size of its output now and then; a child
 // whose output grows past the limit is killed. The looks come often at first, so a
 // short run ends without delay, and every 20 ms later on.
-int waitWithinLimit(pid_t child, int output, std::uint64_t outputLimit) {
+int waitWithinLimit(pid_t child, int output, std::uint64_t outputLimit, bool& stoppedAtLimit) {
   long pauseNs = 1'000'000;
   for (;;) {
     int status = 0;
@@ -46,6 +46,7 @@ int waitWithinLimit(pid_t child, int output, std::uint64_t outputLimit) {
     if (::fstat(output, &file) == 0 && static_cast<std::uint64_t>(file.st_size) > outputLimit) {
       ::kill(child, SIGKILL);
       waitFor(child);
+      stoppedAtLimit = true;
       return kOutputTooLarge;
     }
     const timespec pause{0, pauseNs};
@@ -57,7 +58,7 @@ int waitWithinLimit(pid_t child, int output, std::uint64_t outputLimit) {
 }  // namespace
 
 int runTool(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& outputFile, std::uint64_t outputLimit) {
+            const std::string& outputFile, std::uint64_t outputLimit, bool* stoppedAtLimit) {
   const int output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (output < 0) return kOutputNotCreated;
 
@@ -79,8 +80,10 @@ int runTool(const std::string& program, const std::vector<std::string>& argument
     ::close(output);
     return spawnError == ENOENT || spawnError == ENOTDIR ? kToolNotFound : kToolNotExecutable;
   }
+  bool stopped = false;
   const int status =
-      outputLimit > 0 ? waitWithinLimit(child, output, outputLimit) : waitFor(child);
+      outputLimit > 0 ? waitWithinLimit(child, output, outputLimit, stopped) : waitFor(child);
+  if (stoppedAtLimit != nullptr) *stoppedAtLimit = stopped;
   ::close(output);
   return status;
 }

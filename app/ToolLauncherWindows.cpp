@@ -37,7 +37,8 @@ std::wstring quoted(const std::wstring& argument) {
 
 // Waits for the process while looking at the size of its output every 20 ms; a process
 // whose output grows past the limit is ended.
-DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit) {
+DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit,
+                      bool& stoppedAtLimit) {
   for (;;) {
     if (WaitForSingleObject(process, outputLimit > 0 ? 20 : INFINITE) != WAIT_TIMEOUT) {
       DWORD exitCode = 0;
@@ -47,6 +48,7 @@ DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit) 
     if (GetFileSizeEx(output, &size) && static_cast<std::uint64_t>(size.QuadPart) > outputLimit) {
       TerminateProcess(process, kOutputTooLarge);
       WaitForSingleObject(process, INFINITE);
+      stoppedAtLimit = true;
       return kOutputTooLarge;
     }
   }
@@ -55,7 +57,7 @@ DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit) 
 }  // namespace
 
 int runTool(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& outputFile, std::uint64_t outputLimit) {
+            const std::string& outputFile, std::uint64_t outputLimit, bool* stoppedAtLimit) {
   SECURITY_ATTRIBUTES inheritable{};
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
@@ -85,7 +87,9 @@ int runTool(const std::string& program, const std::vector<std::string>& argument
                ? kToolNotFound
                : kToolNotExecutable;
   }
-  const DWORD exitCode = waitWithinLimit(process.hProcess, output, outputLimit);
+  bool stopped = false;
+  const DWORD exitCode = waitWithinLimit(process.hProcess, output, outputLimit, stopped);
+  if (stoppedAtLimit != nullptr) *stoppedAtLimit = stopped;
   CloseHandle(output);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);

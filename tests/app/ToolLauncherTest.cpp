@@ -60,11 +60,17 @@ TEST(ToolLauncher, StopsAToolWhoseOutputGrowsPastTheLimitAndOnlyThen) {
   TempDir dir;
   {
     FakeTool endless("fake-tool", "exec yes");
-    EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20), App::kOutputTooLarge);
+    bool stopped = false;
+    EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20, &stopped),
+              App::kOutputTooLarge);
+    EXPECT_TRUE(stopped);
     EXPECT_GT(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
   }
-  FakeTool bounded("fake-tool", "head -c 1048576 /dev/zero; exit 4");
-  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20), 4);
+  // Its own exit code, even the same number, is no stop.
+  FakeTool bounded("fake-tool", "head -c 1048576 /dev/zero; exit 5");
+  bool stopped = true;
+  EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20, &stopped), 5);
+  EXPECT_FALSE(stopped);
   EXPECT_EQ(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
 }
 

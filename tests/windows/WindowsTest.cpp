@@ -118,8 +118,10 @@ TEST(WindowsLauncher, EndsAToolWhoseOutputGrowsPastTheLimit) {
   TempDir dir;
   const StandInObjdump objdump;
   SetEnvironmentVariableW(L"SKARVEL_FAKE_ENDLESS", L"1");
-  EXPECT_EQ(App::runTool("arm-none-eabi-objdump", {}, dir.file("out.txt"), 1 << 20),
+  bool stopped = false;
+  EXPECT_EQ(App::runTool("arm-none-eabi-objdump", {}, dir.file("out.txt"), 1 << 20, &stopped),
             App::kOutputTooLarge);
+  EXPECT_TRUE(stopped);
   SetEnvironmentVariableW(L"SKARVEL_FAKE_ENDLESS", nullptr);
   EXPECT_GT(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
 }
