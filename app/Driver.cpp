@@ -50,8 +50,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     const ObjdumpRun run = runObjdump(files.elfFile, files.inputFile);
     if (run.status != 0) {
       if (run.stoppedAtLimit) {
-        err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile
-            << " grew past " << run.dumpLimit
+        err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile << " grew past "
+            << run.dumpLimit
             << " bytes (64 times the ELF file plus 256 MiB), which no real dump reaches; "
                "the partial dump was removed"
             << std::endl;

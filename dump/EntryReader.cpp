@@ -394,8 +394,7 @@ char charAfterNumber(std::string_view line, std::size_t at) {
 
 class EntryReader {
  public:
-  explicit EntryReader(ModelStore& store)
-      : store_(store), fileTables_(store), placement_(store) {
+  explicit EntryReader(ModelStore& store) : store_(store), fileTables_(store), placement_(store) {
     store_.root =
         OwnedObject(store_.objects.make<BasicObject>(0, Text{}, nullptr, &store_.objects));
     store_.root->inArena = true;
@@ -585,8 +584,8 @@ class EntryReader {
           // dump; it is filled in once the whole dump is read.
           store_.addressedObjects.push_back(currentObject_);
           if (currentClass_ == EntryClass::Variable || currentClass_ == EntryClass::Parameter) {
-            store_.indexedLocations.push_back({static_cast<VariableInfo*>(currentObject_),
-                                               unitOffset_, readHex(value[0])});
+            store_.indexedLocations.push_back(
+                {static_cast<VariableInfo*>(currentObject_), unitOffset_, readHex(value[0])});
           }
         } else if (line.explanation.find("DW_OP_piece") != std::string_view::npos &&
                    line.explanation.find("DW_OP_addr") != std::string_view::npos &&

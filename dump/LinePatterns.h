@@ -199,8 +199,7 @@ inline constexpr TextPattern<0> addressTableHeaderPattern{
     &matchAddressTableHeader};
 // 1 the offset of the unit the table belongs to.
 inline constexpr TextPattern<1> addressTableUnitPattern{
-    "addressTableUnitPattern",
-    R"(^[ ]+For compilation unit at offset (?:0x)?([[:xdigit:]]+)[:]$)",
+    "addressTableUnitPattern", R"(^[ ]+For compilation unit at offset (?:0x)?([[:xdigit:]]+)[:]$)",
     &matchAddressTableUnit};
 // 1 the index (decimal), 2 the address (hexadecimal).
 inline constexpr TextPattern<2> addressTableRowPattern{

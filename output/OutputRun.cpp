@@ -160,8 +160,8 @@ bool generateOutputs(std::string outFileMap, std::string outFileCanape, const Mo
   const OutputTexts texts = buildOutputTexts(store, console);
   bool allWritten = writeWholeFile(outFileMap, texts.map, console);
   if (texts.duplicateFound) {
-    allWritten = writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console) &&
-                 allWritten;
+    allWritten =
+        writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console) && allWritten;
   }
   if (!outFileCanape.empty()) {
     allWritten = writeWholeFile(outFileCanape, texts.database, console) && allWritten;

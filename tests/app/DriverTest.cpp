@@ -198,10 +198,10 @@ class ObjdumpVersions : public testing::TestWithParam<VersionCase> {};
 // they run without them.
 TEST_P(ObjdumpVersions, ChooseTheDebugSectionsToDump) {
   TempDir dir;
-  FakeTool objdump("arm-none-eabi-objdump",
-                   "if [ \"$1\" = --version ]; then echo '" + GetParam().versionLine +
-                       "'; echo 'Copyright (C) 2024'; exit 0; fi\n" +
-                       std::string(TestSupport::kEchoArguments));
+  FakeTool objdump("arm-none-eabi-objdump", "if [ \"$1\" = --version ]; then echo '" +
+                                                GetParam().versionLine +
+                                                "'; echo 'Copyright (C) 2024'; exit 0; fi\n" +
+                                                std::string(TestSupport::kEchoArguments));
   const Conversion run = convert({dir.file("app.elf")});
   EXPECT_EQ(run.status, 0);
   const std::string dump = readFile(dir / "app_ObjDump.txt");

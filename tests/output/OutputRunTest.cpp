@@ -245,11 +245,10 @@ class Placement : public testing::TestWithParam<PlacementCase> {};
 
 TEST_P(Placement, PutsEachVariableWhereTheImageHasItOrSaysWhyNot) {
   // Two units; "kept" is at address 0 and "moved" at an index into its unit's table.
-  const std::string unit2 = lines({"  Compilation Unit @ offset 0x40:",
-                                   header(0, 0x4c, "DW_TAG_compile_unit"),
-                                   header(1, 0x4d, "DW_TAG_base_type"),
-                                   attribute("DW_AT_byte_size", "2"),
-                                   attribute("DW_AT_encoding", "7", "(unsigned)")});
+  const std::string unit2 =
+      lines({"  Compilation Unit @ offset 0x40:", header(0, 0x4c, "DW_TAG_compile_unit"),
+             header(1, 0x4d, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "2"),
+             attribute("DW_AT_encoding", "7", "(unsigned)")});
   const std::string dump =
       "\napp.elf:     file format elf32-littlearm\n\n" + GetParam().sections +
       lines({"Contents of the .debug_info section:", "", "  Compilation Unit @ offset 0:"}) +
@@ -298,8 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
     Dumps, Placement,
     testing::Values(
         PlacementCase{"AllTables", kSectionsWithoutZero, kAddressTable, kMovedLine, ""},
-        PlacementCase{"MemoryAtZero", kSectionsWithZero, kAddressTable, kKeptLine + kMovedLine,
-                      ""},
+        PlacementCase{"MemoryAtZero", kSectionsWithZero, kAddressTable, kKeptLine + kMovedLine, ""},
         PlacementCase{"NoSectionTable", "", kAddressTable, kKeptLine + kMovedLine,
                       "1 variable written at address 0x00000000: the dump holds no section "
                       "table to tell them from variables the linker removed; converting the "

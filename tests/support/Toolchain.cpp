@@ -63,7 +63,7 @@ std::vector<std::string> clangObjects(const ImageRecipe& recipe, const std::stri
   std::vector<std::string> objects;
   for (const auto& source : recipe.sources) {
     std::vector<std::string> argv{SKARVEL_CLANG, "--target=arm-none-eabi", "-mcpu=cortex-m4",
-                                  "-mthumb", "-fshort-enums", "-g"};
+                                  "-mthumb",     "-fshort-enums",          "-g"};
     std::string_view includes = SKARVEL_ARM_LIBRARY_INCLUDES;
     for (std::size_t colon; (colon = includes.find(':')) != std::string_view::npos;
          includes.remove_prefix(colon + 1)) {
@@ -73,8 +73,8 @@ std::vector<std::string> clangObjects(const ImageRecipe& recipe, const std::stri
       if (!flag.starts_with("-Wl,")) argv.push_back(flag);
     }
     const std::string object = (workDir() / (stem + "_" + std::to_string(objects.size()) + ".o"));
-    argv.insert(argv.end(), {"-c", "-x", source.extension() == ".c" ? "c" : "c++",
-                             source.string(), "-o", object});
+    argv.insert(argv.end(), {"-c", "-x", source.extension() == ".c" ? "c" : "c++", source.string(),
+                             "-o", object});
     if (runCommand(argv, {}, recipe.workingDirectory) != 0) return {};
     objects.push_back(object);
   }
