@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/ToolLauncher.h"
-#include "dump/FilePath.h"
+#include "common/FilePath.h"
 
 namespace App {
 
@@ -43,7 +43,7 @@ std::uint64_t dumpSizeLimitFor(std::uint64_t elfFileSize) {
 namespace {
 // The first bytes of a file: enough for the version line.
 std::string headOf(const std::string& path) {
-  std::ifstream in(Dump::filePath(path), std::ios::binary);
+  std::ifstream in(Common::filePath(path), std::ios::binary);
   std::string head(4096, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
@@ -60,11 +60,11 @@ ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile) {
   const std::optional<ObjdumpVersion> version = objdumpVersionIn(headOf(dumpFile));
 
   std::error_code error;
-  const std::uintmax_t elfSize = std::filesystem::file_size(Dump::filePath(elfFile), error);
+  const std::uintmax_t elfSize = std::filesystem::file_size(Common::filePath(elfFile), error);
   run.dumpLimit = dumpSizeLimitFor(error ? 0 : elfSize);
   run.status = runTool(program, objdumpArgumentsFor(version, elfFile), dumpFile, run.dumpLimit,
                        &run.stoppedAtLimit);
-  if (run.stoppedAtLimit) std::filesystem::remove(Dump::filePath(dumpFile), error);
+  if (run.stoppedAtLimit) std::filesystem::remove(Common::filePath(dumpFile), error);
   return run;
 }
 

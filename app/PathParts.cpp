@@ -8,7 +8,7 @@ constexpr bool isSeparator(char c) {
 }
 }  // namespace
 
-bool matchPathWithDirectory(std::string_view path, Dump::TextPattern<3>::Groups& g) {
+bool matchPathWithDirectory(std::string_view path, Common::TextPattern<3>::Groups& g) {
   // "(.*[/\\])" prefers the last separator, "([^/\\]+)" the last "." of the component
   // after it (with at least one character before it), "([.].*)" takes the rest. Only the
   // ".*" parts refuse CR and LF. A later extension is a suffix of an earlier one, so
@@ -39,15 +39,15 @@ bool matchPathWithDirectory(std::string_view path, Dump::TextPattern<3>::Groups&
   return false;
 }
 
-bool matchPathWithoutDirectory(std::string_view path, Dump::TextPattern<2>::Groups& g) {
+bool matchPathWithoutDirectory(std::string_view path, Common::TextPattern<2>::Groups& g) {
   const std::size_t dot = path.rfind('.');
-  if (dot == std::string_view::npos || Dump::hasLineBreak(path)) return false;
+  if (dot == std::string_view::npos || Common::hasLineBreak(path)) return false;
   g[0] = path.substr(0, dot);
   g[1] = path.substr(dot);
   return true;
 }
 
-bool matchElfExtension(std::string_view extension, Dump::TextPattern<0>::Groups&) {
+bool matchElfExtension(std::string_view extension, Common::TextPattern<0>::Groups&) {
   if (extension.size() < 2 || extension[0] != '.') return false;
   for (char c : extension.substr(1)) {
     if (std::string_view("elfELF").find(c) == std::string_view::npos) return false;
@@ -56,12 +56,12 @@ bool matchElfExtension(std::string_view extension, Dump::TextPattern<0>::Groups&
 }
 
 PathParts splitPath(std::string_view path) {
-  Dump::TextPattern<3>::Groups withDirectory;
+  Common::TextPattern<3>::Groups withDirectory;
   if (pathWithDirectoryPattern.match(path, withDirectory)) {
     return {std::string(withDirectory[0]), std::string(withDirectory[1]),
             std::string(withDirectory[2])};
   }
-  Dump::TextPattern<2>::Groups withoutDirectory;
+  Common::TextPattern<2>::Groups withoutDirectory;
   if (pathWithoutDirectoryPattern.match(path, withoutDirectory)) {
     return {{}, std::string(withoutDirectory[0]), std::string(withoutDirectory[1])};
   }

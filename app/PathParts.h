@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "dump/TextPattern.h"
+#include "common/TextPattern.h"
 
 namespace App {
 
@@ -14,15 +14,15 @@ struct PathParts {
   std::string extension;  // from the "." on, the dot included
 };
 
-bool matchPathWithDirectory(std::string_view, Dump::TextPattern<3>::Groups&);
-bool matchPathWithoutDirectory(std::string_view, Dump::TextPattern<2>::Groups&);
-bool matchElfExtension(std::string_view, Dump::TextPattern<0>::Groups&);
+bool matchPathWithDirectory(std::string_view, Common::TextPattern<3>::Groups&);
+bool matchPathWithoutDirectory(std::string_view, Common::TextPattern<2>::Groups&);
+bool matchElfExtension(std::string_view, Common::TextPattern<0>::Groups&);
 
-inline constexpr Dump::TextPattern<3> pathWithDirectoryPattern{
+inline constexpr Common::TextPattern<3> pathWithDirectoryPattern{
     "pathWithDirectoryPattern", R"(^(.*[/\\])([^/\\]+)([.].*)$)", &matchPathWithDirectory};
-inline constexpr Dump::TextPattern<2> pathWithoutDirectoryPattern{
+inline constexpr Common::TextPattern<2> pathWithoutDirectoryPattern{
     "pathWithoutDirectoryPattern", R"(^(.*)([.].*)$)", &matchPathWithoutDirectory};
-inline constexpr Dump::TextPattern<0> elfExtensionPattern{"elfExtensionPattern",
+inline constexpr Common::TextPattern<0> elfExtensionPattern{"elfExtensionPattern",
                                                           R"(^[.][elfELF]+$)", &matchElfExtension};
 
 // The first of the two path patterns that matches decides; a path without any "."

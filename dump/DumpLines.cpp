@@ -3,7 +3,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "dump/FilePath.h"
+#include "common/FilePath.h"
 
 namespace Dump {
 
@@ -12,7 +12,7 @@ DumpLines::DumpLines(std::size_t pieceSize) : pieceSize_(pieceSize > 0 ? pieceSi
 DumpLines::~DumpLines() = default;
 
 bool DumpLines::openFile(const std::string& path) {
-  const std::filesystem::path file = filePath(path);
+  const std::filesystem::path file = Common::filePath(path);
   std::error_code error;
   if (std::filesystem::is_directory(file, error)) return false;
   if (file_.open(file, std::ios::in | std::ios::binary) == nullptr) return false;

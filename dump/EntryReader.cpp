@@ -14,8 +14,6 @@
 
 namespace Dump {
 
-bool littleEndianTarget = false;
-
 namespace {
 
 using namespace Model;
@@ -421,7 +419,7 @@ class EntryReader {
     if (start.indentedBySpaces && start.first == 'P' && readPointerSize(line)) return;
     if (start.indentedBySpaces && start.first == 'C' && readUnitHeader(line)) return;
     // Once the flag is set a further file-format line changes nothing.
-    if (!littleEndianTarget && littleEndianFormatPattern.matches(line)) littleEndianTarget = true;
+    if (!store_.littleEndian && littleEndianFormatPattern.matches(line)) store_.littleEndian = true;
   }
 
  private:

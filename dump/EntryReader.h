@@ -10,10 +10,6 @@ namespace Dump {
 
 class DumpLines;
 
-// Set once a file-format line of a little-endian image was read; never cleared. The
-// output run numbers the bits of bit fields from it.
-extern bool littleEndianTarget;
-
 // Reads the lines of a dump once, from first to last, into the store: creates the root
 // and one object per accepted entry header, fills their fields from the attribute lines,
 // registers them in the offset map and their lists, and reads the source file tables.

@@ -1,12 +1,23 @@
 #pragma once
 
-#include "dump/TextPattern.h"
+#include "common/TextPattern.h"
 
 // The line shapes of the objdump text that the reader understands. Each pattern text is
 // the contract of its matcher (see TextPattern). Patterns named after an objdump line
 // come first in the form older binutils printed; the variants after them are the forms
 // that current binutils print for the same information.
 namespace Dump {
+
+// The matcher toolkit that every layer shares.
+using Common::hasLineBreak;
+using Common::isBlankChar;
+using Common::isBlankOrColonChar;
+using Common::isDigitChar;
+using Common::isSpaceChar;
+using Common::isXdigitChar;
+using Common::PatternScanner;
+using Common::TextPattern;
+namespace charclass = Common::charclass;
 
 using Groups0 = TextPattern<0>::Groups;
 using Groups1 = TextPattern<1>::Groups;

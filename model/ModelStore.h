@@ -15,17 +15,12 @@
 namespace Model {
 
 // Everything one run reads from the dump: the object tree (owned through `root`), the
-// source file tables, and indexes into the tree. Constructing the store performs the
-// whole load; from then on it is only read.
+// source file tables, and indexes into the tree. The dump's loader fills it; from then on
+// it is only read.
 class ModelStore {
  public:
   // An empty store, for a loader to fill.
   ModelStore();
-  // Loads the dump file; a file that cannot be opened leaves the store empty.
-  explicit ModelStore(const std::string& dumpFile);
-  // Loads a dump text held in memory.
-  struct FromText {};
-  ModelStore(FromText, std::string_view dumpText);
   ~ModelStore();
   ModelStore(const ModelStore&) = delete;
   ModelStore& operator=(const ModelStore&) = delete;
@@ -39,6 +34,9 @@ class ModelStore {
   ObjectArena objects;
 
   OwnedObject root;
+  // The image is little-endian (its file-format line says so): bit fields are numbered
+  // from the least significant bit.
+  bool littleEndian = false;
   OffsetMap objectsByOffset;
   std::map<std::uint32_t, std::unique_ptr<StatementList>> statementListsByOffset;
 

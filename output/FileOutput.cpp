@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "dump/FilePath.h"
+#include "common/FilePath.h"
 
 namespace Output {
 
@@ -19,7 +19,7 @@ bool writeTemporary(const std::filesystem::path& temporary, std::string_view tex
 }  // namespace
 
 bool writeWholeFile(const std::string& path, std::string_view text, std::ostream& console) {
-  const std::filesystem::path target = Dump::filePath(path);
+  const std::filesystem::path target = Common::filePath(path);
   std::filesystem::path temporary = target;
   temporary += ".skarvel-tmp";
   std::error_code error;

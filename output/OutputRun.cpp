@@ -4,7 +4,6 @@
 #include <deque>
 #include <vector>
 
-#include "dump/EntryReader.h"
 #include "model/ModelStore.h"
 #include "output/CanapeFormat.h"
 #include "output/FileOutput.h"
@@ -140,7 +139,7 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
     for (SignalEntry& signal : entries) {
       if (signal.isConst) continue;
       written = true;
-      const std::uint32_t bitPosition = bitPositionOf(signal, Dump::littleEndianTarget);
+      const std::uint32_t bitPosition = bitPositionOf(signal, store.littleEndian);
       std::string outputName = outputNameOf(signal, bitPosition);
       appendMapLine(texts.map, signal, outputName);
       appendDatabaseLine(texts.database, signal, outputName, bitPosition);

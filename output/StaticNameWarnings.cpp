@@ -2,12 +2,12 @@
 
 namespace Output {
 
-bool matchReportedName(std::string_view name, Dump::TextPattern<1>::Groups& g) {
+bool matchReportedName(std::string_view name, Common::TextPattern<1>::Groups& g) {
   // "([^@.:]+)" runs to the first "@", "." or ":"; ".*" must then take the rest, which
   // it cannot across a line break.
   const std::size_t end = name.find_first_of("@.:");
   const std::size_t length = end == std::string_view::npos ? name.size() : end;
-  if (length == 0 || Dump::hasLineBreak(name.substr(length))) return false;
+  if (length == 0 || Common::hasLineBreak(name.substr(length))) return false;
   g[0] = name.substr(0, length);
   return true;
 }
@@ -17,7 +17,7 @@ void StaticNameWarnings::check(std::string outputName, std::string_view sourceLo
   if (inserted) return;
 
   duplicateFound_ = true;
-  Dump::TextPattern<1>::Groups reported;
+  Common::TextPattern<1>::Groups reported;
   const std::string_view reportedName =
       reportedNamePattern.match(outputName, reported) ? reported[0] : std::string_view();
   // One warning per clashing variable: a location is named first at most once, and the

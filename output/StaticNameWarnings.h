@@ -5,13 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "dump/TextPattern.h"
+#include "common/TextPattern.h"
 
 namespace Output {
 
-bool matchReportedName(std::string_view, Dump::TextPattern<1>::Groups&);
+bool matchReportedName(std::string_view, Common::TextPattern<1>::Groups&);
 // The part of an output name that a warning names: up to the first "@", "." or ":".
-inline constexpr Dump::TextPattern<1> reportedNamePattern{"reportedNamePattern", "^([^@.:]+).*",
+inline constexpr Common::TextPattern<1> reportedNamePattern{"reportedNamePattern", "^([^@.:]+).*",
                                                           &matchReportedName};
 
 // Finds output names that more than one signal has (static variables of the same name in

@@ -381,7 +381,7 @@ std::string composeSignalName(const BasicObject* object, std::string suffix) {
   return name + suffix;
 }
 
-bool matchSignedEncoding(std::string_view text, Dump::TextPattern<0>::Groups&) {
+bool matchSignedEncoding(std::string_view text, Common::TextPattern<0>::Groups&) {
   // "^.*[^n]signed.*$": "signed" after a character other than n. Only the ".*" parts
   // refuse line breaks; the character before "signed" may be one.
   const std::size_t firstBreak = text.find_first_of("\r\n");

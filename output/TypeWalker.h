@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dump/TextPattern.h"
+#include "common/TextPattern.h"
 #include "output/SignalEntry.h"
 
 namespace Model {
@@ -117,9 +117,9 @@ void walkType(const Model::BasicObject& object, SignalEntry entry, bool asStruct
 // namespaces and variables, outermost first, then its own, then `suffix`.
 std::string composeSignalName(const Model::BasicObject* object, std::string suffix);
 
-bool matchSignedEncoding(std::string_view, Dump::TextPattern<0>::Groups&);
+bool matchSignedEncoding(std::string_view, Common::TextPattern<0>::Groups&);
 // Matched against "A" followed by the encoding text.
-inline constexpr Dump::TextPattern<0> signedEncodingPattern{
+inline constexpr Common::TextPattern<0> signedEncodingPattern{
     "signedEncodingPattern", "^.*[^n]signed.*$", &matchSignedEncoding};
 
 // Whether a base type's encoding text ("signed", "unsigned char", ...) is a signed one.

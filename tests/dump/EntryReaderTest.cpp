@@ -188,10 +188,7 @@ struct FormatLineCase {
 class FileFormatLine : public testing::TestWithParam<FormatLineCase> {};
 
 TEST_P(FileFormatLine, SetsLittleEndianForLittleEndianFormats) {
-  Dump::littleEndianTarget = false;
-  load(lines({GetParam().line}));
-  EXPECT_EQ(Dump::littleEndianTarget, GetParam().setsFlag);
-  Dump::littleEndianTarget = false;
+  EXPECT_EQ(load(lines({GetParam().line}))->littleEndian, GetParam().setsFlag);
 }
 
 INSTANTIATE_TEST_SUITE_P(

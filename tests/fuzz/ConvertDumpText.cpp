@@ -4,7 +4,7 @@
 #include <ostream>
 #include <streambuf>
 
-#include "dump/EntryReader.h"
+#include "dump/DumpLoad.h"
 #include "model/ModelStore.h"
 #include "output/OutputRun.h"
 
@@ -19,8 +19,8 @@ class NullBuffer : public std::streambuf {
 }  // namespace
 
 void convertDumpText(std::string_view text, std::size_t signalLimit) {
-  Dump::littleEndianTarget = false;
-  const Model::ModelStore store(Model::ModelStore::FromText{}, text);
+  Model::ModelStore store;
+  Dump::loadDumpText(store, text);
   NullBuffer discard;
   std::ostream console(&discard);
   const Output::OutputTexts texts = Output::buildOutputTexts(store, console, signalLimit);

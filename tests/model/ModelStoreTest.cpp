@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dump/DumpLoad.h"
 #include "tests/support/DumpText.h"
 #include "tests/support/TempDir.h"
 
@@ -26,7 +27,8 @@ std::size_t listedObjects(const ModelStore& store) {
 
 TEST(ModelStore, StaysEmptyWhenTheDumpCannotBeOpened) {
   TestSupport::TempDir dir;
-  const ModelStore store(dir.file("missing_ObjDump.txt"));
+  ModelStore store;
+  EXPECT_EQ(Dump::loadDumpFile(store, dir.file("missing_ObjDump.txt")), Dump::DumpRead::NotOpened);
   EXPECT_EQ(store.root, nullptr);
   EXPECT_TRUE(store.objectsByOffset.empty());
   EXPECT_TRUE(store.statementListsByOffset.empty());

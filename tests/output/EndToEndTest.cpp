@@ -9,6 +9,7 @@
 #include "model/ModelStore.h"
 #include "output/CanapeFormat.h"
 #include "output/OutputRun.h"
+#include "tests/support/DumpText.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Toolchain.h"
 
@@ -173,7 +174,7 @@ TEST_P(CppConversion, ListsEveryObjectWithItsMembersWhereTheSymbolTableHasIt) {
                                {data / "device.cpp", data / "uart.cpp", data / "sample.cpp"},
                                {GetParam(), "-O0"},
                                true});
-  const auto store = std::make_unique<Model::ModelStore>(TestSupport::dumpImage(image).string());
+  const auto store = TestSupport::loadFile(TestSupport::dumpImage(image).string());
   TempDir dir;
   std::ostringstream console;
   Output::generateOutputs(dir.file("cpp_Vek.m51"), dir.file("cpp_CANape.db"), *store, console);

@@ -121,13 +121,11 @@ TEST(OutputRun, NumbersBitsFromTheLeastSignificantOnALittleEndianTarget) {
              attribute("DW_AT_bit_size", "1"), attribute("DW_AT_bit_offset", "2"),
              header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "s"),
              attribute("DW_AT_type", "<0x20>"), location(0x40)});
-  Dump::littleEndianTarget = false;
   const Outputs bigEndian = convert(dump);
   EXPECT_EQ(bigEndian.map,
             "00000040H     SYMBOL  DATA  BYTE     s.f_Bits:56\r\n"
             "00000040H     SYMBOL  DATA  BYTE     s.g_Bit:2\r\n");
   const Outputs littleEndian = convert("x.elf:     file format elf32-littlearm\n" + dump);
-  Dump::littleEndianTarget = false;
   EXPECT_EQ(littleEndian.map,
             "00000040H     SYMBOL  DATA  BYTE     s.f_Bits:12\r\n"
             "00000040H     SYMBOL  DATA  BYTE     s.g_Bit:5\r\n");

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "dump/DumpLoad.h"
 #include "model/ModelStore.h"
 #include "output/OutputRun.h"
 #include "tests/support/TempDir.h"
@@ -14,7 +15,9 @@ TEST(SameBytesEverywhere, ConvertsTheKeptDumpIntoTheKeptFiles) {
   const std::filesystem::path data = SKARVEL_TEST_DATA;
   const std::filesystem::path golden = std::filesystem::path(SKARVEL_TEST_CORPUS) / "golden";
   TestSupport::TempDir dir;
-  const Model::ModelStore store((data / "golden_c_ObjDump.txt").string());
+  Model::ModelStore store;
+  ASSERT_EQ(Dump::loadDumpFile(store, (data / "golden_c_ObjDump.txt").string()),
+            Dump::DumpRead::Whole);
   std::ostringstream console;
   Output::generateOutputs(dir.file("golden_c_Vek.m51"), dir.file("golden_c_CANape.db"), store,
                           console);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dump/DumpLines.h"
+#include "dump/DumpLoad.h"
 #include "model/ModelStore.h"
 
 // Small dump texts in the shapes objdump prints.
@@ -58,8 +59,16 @@ inline std::vector<std::string> splitLines(std::string_view text) {
   return result;
 }
 
+inline std::unique_ptr<Model::ModelStore> loadFile(const std::string& path) {
+  auto store = std::make_unique<Model::ModelStore>();
+  Dump::loadDumpFile(*store, path);
+  return store;
+}
+
 inline std::unique_ptr<Model::ModelStore> load(std::string_view text) {
-  return std::make_unique<Model::ModelStore>(Model::ModelStore::FromText{}, text);
+  auto store = std::make_unique<Model::ModelStore>();
+  Dump::loadDumpText(*store, text);
+  return store;
 }
 
 }  // namespace TestSupport

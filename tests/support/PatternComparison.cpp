@@ -10,7 +10,7 @@
 namespace TestSupport {
 
 namespace {
-using Dump::TextPattern;
+using Common::TextPattern;
 
 std::string printable(const std::string& text) {
   std::string shown;

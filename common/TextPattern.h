@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace Dump {
+namespace Common {
 
 // A regular expression in ECMAScript syntax, kept as the contract of a hand-written
 // matcher. The matcher answers exactly what std::regex_match would answer for the whole
@@ -123,4 +123,4 @@ class PatternScanner {
   const char* end_;
 };
 
-}  // namespace Dump
+}  // namespace Common

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace Dump {
+namespace Common {
 
 // Paths travel through the program as UTF-8 byte text (the command line, the derived
 // file names). A filesystem path built from UTF-8 reaches the wide file APIs on Windows
@@ -13,4 +13,4 @@ inline std::filesystem::path filePath(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
-}  // namespace Dump
+}  // namespace Common
