@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "dump/DumpLines.h"
@@ -18,70 +19,41 @@ namespace {
 
 using namespace Model;
 
-// The class an entry header creates, from its tag text.
-enum class EntryClass {
-  Plain,
-  Array,
-  Base,
-  Class,
-  Const,
-  Enumeration,
-  Enumerator,
-  ImportedDeclaration,
-  Inheritance,
-  Member,
-  Namespace,
-  Pointer,
-  Structure,
-  Subrange,
-  Subroutine,
-  Typedef,
-  Union,
-  Volatile,
-  Function,
-  CompileUnit,
-  Variable,
-  Parameter,
-};
-
+// The kind of object an entry header creates, from its tag text.
 struct TagRow {
   std::string_view tag;
-  EntryClass entryClass;
+  Kind kind;
 };
 
 constexpr std::array kTagTable{
-    TagRow{"DW_TAG_array_type", EntryClass::Array},
-    TagRow{"DW_TAG_base_type", EntryClass::Base},
-    TagRow{"DW_TAG_class_type", EntryClass::Class},
-    TagRow{"DW_TAG_const_type", EntryClass::Const},
-    TagRow{"DW_TAG_enumeration_type", EntryClass::Enumeration},
-    TagRow{"DW_TAG_enumerator", EntryClass::Enumerator},
-    TagRow{"DW_TAG_imported_declaration", EntryClass::ImportedDeclaration},
-    TagRow{"DW_TAG_inheritance", EntryClass::Inheritance},
-    TagRow{"DW_TAG_member", EntryClass::Member},
-    TagRow{"DW_TAG_namespace", EntryClass::Namespace},
-    TagRow{"DW_TAG_pointer_type", EntryClass::Pointer},
-    TagRow{"DW_TAG_structure_type", EntryClass::Structure},
-    TagRow{"DW_TAG_subrange_type", EntryClass::Subrange},
-    TagRow{"DW_TAG_inlined_subroutine", EntryClass::Subroutine},
-    TagRow{"DW_TAG_subroutine_type", EntryClass::Subroutine},
-    TagRow{"DW_TAG_typedef", EntryClass::Typedef},
-    TagRow{"DW_TAG_union_type", EntryClass::Union},
-    TagRow{"DW_TAG_volatile_type", EntryClass::Volatile},
-    TagRow{"DW_TAG_subprogram", EntryClass::Function},
-    TagRow{"DW_TAG_compile_unit", EntryClass::CompileUnit},
-    TagRow{"DW_TAG_variable", EntryClass::Variable},
-    TagRow{"DW_TAG_formal_parameter", EntryClass::Parameter},
+    TagRow{"DW_TAG_array_type", Kind::Array},
+    TagRow{"DW_TAG_base_type", Kind::Base},
+    TagRow{"DW_TAG_class_type", Kind::Class},
+    TagRow{"DW_TAG_const_type", Kind::Const},
+    TagRow{"DW_TAG_enumeration_type", Kind::Enumeration},
+    TagRow{"DW_TAG_enumerator", Kind::Enumerator},
+    TagRow{"DW_TAG_imported_declaration", Kind::ImportedDeclaration},
+    TagRow{"DW_TAG_inheritance", Kind::Inheritance},
+    TagRow{"DW_TAG_member", Kind::Member},
+    TagRow{"DW_TAG_namespace", Kind::Namespace},
+    TagRow{"DW_TAG_pointer_type", Kind::Pointer},
+    TagRow{"DW_TAG_structure_type", Kind::Structure},
+    TagRow{"DW_TAG_subrange_type", Kind::Subrange},
+    TagRow{"DW_TAG_inlined_subroutine", Kind::Subroutine},
+    TagRow{"DW_TAG_subroutine_type", Kind::Subroutine},
+    TagRow{"DW_TAG_typedef", Kind::Typedef},
+    TagRow{"DW_TAG_union_type", Kind::Union},
+    TagRow{"DW_TAG_volatile_type", Kind::Volatile},
+    TagRow{"DW_TAG_subprogram", Kind::Function},
+    TagRow{"DW_TAG_compile_unit", Kind::CompileUnit},
+    TagRow{"DW_TAG_variable", Kind::Variable},
+    TagRow{"DW_TAG_formal_parameter", Kind::Variable},
 };
 
 // The attributes that some table below names.
 enum class Attribute {
   Other,
   Name,
-  CompDir,
-  Producer,
-  MipsLinkageName,
-  LinkageName,
   Location,
   DataMemberLocation,
   LowPc,
@@ -94,13 +66,8 @@ enum class Attribute {
   Encoding,
   DeclLine,
   DeclFile,
-  Accessibility,
-  Language,
   External,
   Declaration,
-  Inline,
-  Virtuality,
-  ConstValue,
   ByteSize,
   BitSize,
   BitOffset,
@@ -119,10 +86,6 @@ struct AttributeRow {
 
 constexpr std::array kAttributeTable{
     AttributeRow{"DW_AT_name", Attribute::Name},
-    AttributeRow{"DW_AT_comp_dir", Attribute::CompDir},
-    AttributeRow{"DW_AT_producer", Attribute::Producer},
-    AttributeRow{"DW_AT_MIPS_linkage_name", Attribute::MipsLinkageName},
-    AttributeRow{"DW_AT_linkage_name", Attribute::LinkageName},
     AttributeRow{"DW_AT_location", Attribute::Location},
     AttributeRow{"DW_AT_data_member_location", Attribute::DataMemberLocation},
     AttributeRow{"DW_AT_low_pc", Attribute::LowPc},
@@ -135,13 +98,8 @@ constexpr std::array kAttributeTable{
     AttributeRow{"DW_AT_encoding", Attribute::Encoding},
     AttributeRow{"DW_AT_decl_line", Attribute::DeclLine},
     AttributeRow{"DW_AT_decl_file", Attribute::DeclFile},
-    AttributeRow{"DW_AT_accessibility", Attribute::Accessibility},
-    AttributeRow{"DW_AT_language", Attribute::Language},
     AttributeRow{"DW_AT_external", Attribute::External},
     AttributeRow{"DW_AT_declaration", Attribute::Declaration},
-    AttributeRow{"DW_AT_inline", Attribute::Inline},
-    AttributeRow{"DW_AT_virtuality", Attribute::Virtuality},
-    AttributeRow{"DW_AT_const_value", Attribute::ConstValue},
     AttributeRow{"DW_AT_byte_size", Attribute::ByteSize},
     AttributeRow{"DW_AT_bit_size", Attribute::BitSize},
     AttributeRow{"DW_AT_bit_offset", Attribute::BitOffset},
@@ -187,22 +145,11 @@ T* registered(std::vector<T*>& list, T* object) {
   return object;
 }
 
-// Step C of an attribute line: the fields of the current object's own class.
+// Step C of an attribute line: the fields of the current object's own kind, one function
+// per kind that has fields of its own.
 
 void setCompileUnitField(CompileUnitInfo& unit, const AttributeValues& line) {
   switch (line.attribute) {
-    case Attribute::Name:
-      unit.unitName = line.textValue;
-      break;
-    case Attribute::CompDir:
-      unit.compDir = line.textValue;
-      break;
-    case Attribute::Language:
-      unit.language = line.texts.copy(line.explanation);
-      break;
-    case Attribute::Producer:
-      unit.producer = line.textValue;
-      break;
     case Attribute::LowPc:
       unit.lowPc = line.numericValue;
       break;
@@ -217,7 +164,24 @@ void setCompileUnitField(CompileUnitInfo& unit, const AttributeValues& line) {
   }
 }
 
+// DW_AT_type, also DW_AT_import of an imported declaration.
+bool setType(BasicObject& object, const AttributeValues& line) {
+  if (line.attribute != Attribute::Type && line.attribute != Attribute::Import) return false;
+  object.type.offset = line.numericValue;
+  return true;
+}
+
+// DW_AT_specification, also DW_AT_abstract_origin: the declaration an entry completes.
+bool setSpecification(BasicObject& object, const AttributeValues& line) {
+  if (line.attribute != Attribute::Specification && line.attribute != Attribute::AbstractOrigin) {
+    return false;
+  }
+  object.specification.offset = line.numericValue;
+  return true;
+}
+
 void setFunctionField(FunctionInfo& function, const AttributeValues& line) {
+  if (setType(function, line) || setSpecification(function, line)) return;
   switch (line.attribute) {
     case Attribute::LowPc:
       function.lowPc = line.numericValue;
@@ -228,64 +192,29 @@ void setFunctionField(FunctionInfo& function, const AttributeValues& line) {
     case Attribute::External:
       function.external = line.flag();
       break;
-    case Attribute::Declaration:
-      function.declaration = line.flag();
-      break;
-    case Attribute::Inline:
-      function.inlineAttr = line.flag();
-      break;
-    case Attribute::Type:
-    case Attribute::Import:
-      function.typeOffset = line.numericValue;
-      break;
-    case Attribute::Virtuality:
-      function.virtuality = line.flag();
-      break;
-    case Attribute::Specification:
-    case Attribute::AbstractOrigin:
-      function.specificationOffset = line.numericValue;
-      break;
     default:
       break;
   }
 }
 
-void setVariableField(VariableInfo& variable, const AttributeValues& line, ModelStore& store) {
+void setVariableField(VariableInfo& variable, const AttributeValues& line) {
+  if (setType(variable, line) || setSpecification(variable, line)) return;
   switch (line.attribute) {
-    case Attribute::Type:
-    case Attribute::Import:
-      variable.typeOffset = line.numericValue;
-      break;
-    case Attribute::ConstValue:
-      variable.constValue = line.rawText();
-      variable.hasConstValue = true;
-      store.constValueObjects.push_back(&variable);
-      break;
-    case Attribute::Specification:
-    case Attribute::AbstractOrigin:
-      variable.specificationOffset = line.numericValue;
-      break;
     case Attribute::Location:
       variable.location = line.numericValue;
-      variable.isStatic = true;
+      variable.hasLocation = true;
       break;
     case Attribute::External:
       variable.external = line.flag();
       break;
-    case Attribute::Declaration:
-      variable.declaration = line.flag();
-      break;
     default:
       break;
   }
 }
 
-void setMemberField(TypeInfo_Member& member, const AttributeValues& line, ModelStore& store) {
+void setMemberField(TypeInfo_Member& member, const AttributeValues& line) {
+  if (setType(member, line)) return;
   switch (line.attribute) {
-    case Attribute::Type:
-    case Attribute::Import:
-      member.typeOffset = line.numericValue;
-      break;
     case Attribute::DataMemberLocation:
       member.dataMemberLocation = line.numericValue;
       break;
@@ -297,11 +226,6 @@ void setMemberField(TypeInfo_Member& member, const AttributeValues& line, ModelS
       break;
     case Attribute::ByteSize:
       member.byteSizeAttr = line.decimal();
-      break;
-    case Attribute::ConstValue:
-      member.constValue = line.rawText();
-      member.hasConstValue = true;
-      store.constValueObjects.push_back(&member);
       break;
     case Attribute::Declaration:
       member.declaration = line.flag();
@@ -316,11 +240,8 @@ void setMemberField(TypeInfo_Member& member, const AttributeValues& line, ModelS
 }
 
 void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeValues& line) {
+  if (setType(subrange, line)) return;
   switch (line.attribute) {
-    case Attribute::Type:
-    case Attribute::Import:
-      subrange.typeOffset = line.numericValue;
-      break;
     case Attribute::UpperBound:
       subrange.upperBound = line.decimal();
       subrange.hasUpperBound = true;
@@ -337,12 +258,14 @@ void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeValues& line) 
   }
 }
 
+// A subroutine type, or an inlined subroutine: the function it is an instance of
+// (DW_AT_abstract_origin) counts as its type, and its call site as its declaration.
 void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeValues& line) {
   switch (line.attribute) {
     case Attribute::Type:
     case Attribute::Import:
     case Attribute::AbstractOrigin:
-      subroutine.typeOffset = line.numericValue;
+      subroutine.type.offset = line.numericValue;
       break;
     case Attribute::CallLine:
       subroutine.declLine = line.lineText();
@@ -355,29 +278,31 @@ void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeValues& 
   }
 }
 
-// The classes whose only reference is DW_AT_type (also DW_AT_import).
-template <class T>
-void setTypeOffset(T& object, const AttributeValues& line) {
-  if (line.attribute == Attribute::Type || line.attribute == Attribute::Import) {
-    object.typeOffset = line.numericValue;
-  }
-}
-
 template <class T>
 void setByteSize(T& object, const AttributeValues& line) {
   if (line.attribute == Attribute::ByteSize) object.byteSizeAttr = line.decimal();
 }
 
-// Structures, classes and unions: size, declaration, and the entry they complete
-// (DW_AT_specification).
+void setBaseField(TypeInfo_Base& base, const AttributeValues& line) {
+  if (line.attribute == Attribute::Encoding) base.encodingName = line.textValue;
+  setByteSize(base, line);
+}
+
+void setInheritanceField(TypeInfo_Inheritance& inheritance, const AttributeValues& line) {
+  if (setType(inheritance, line)) return;
+  if (line.attribute == Attribute::DataMemberLocation) {
+    inheritance.dataMemberLocation = line.numericValue;
+  }
+}
+
+// Structures, classes and unions: size, declaration, and (not for unions) the entry they
+// complete.
 template <class T>
 void setCompositeField(T& composite, const AttributeValues& line) {
   setByteSize(composite, line);
   if (line.attribute == Attribute::Declaration) composite.declaration = line.flag();
-  if constexpr (requires { composite.specificationOffset; }) {
-    if (line.attribute == Attribute::Specification) {
-      composite.specificationOffset = line.numericValue;
-    }
+  if constexpr (!std::is_same_v<T, TypeInfo_Union>) {
+    if (line.attribute == Attribute::Specification) setSpecification(composite, line);
   }
 }
 
@@ -395,7 +320,6 @@ class EntryReader {
   explicit EntryReader(ModelStore& store) : store_(store), fileTables_(store), placement_(store) {
     store_.root =
         OwnedObject(store_.objects.make<BasicObject>(0, Text{}, nullptr, &store_.objects));
-    store_.root->inArena = true;
     parentByLevel_.push_back(store_.root.get());
   }
 
@@ -447,86 +371,67 @@ class EntryReader {
   BasicObject* createObject(std::string_view tagText, std::uint32_t offset, BasicObject& parent) {
     const std::size_t row = kTagIndex.find(tagText);
     if (row < kTagTable.size()) {
-      currentClass_ = kTagTable[row].entryClass;
-      return createObjectOfClass(currentClass_, kTagTable[row].tag, offset, parent);
+      return createObjectOfKind(kTagTable[row].kind, kTagTable[row].tag, offset, parent);
     }
-    currentClass_ = EntryClass::Plain;
-    return create<BasicObject>(store_.objects, offset, otherTag(tagText), parent);
+    return create<BasicObject>(offset, otherTag(tagText), parent);
   }
 
-  BasicObject* createObjectOfClass(EntryClass entryClass, Text tag, std::uint32_t offset,
-                                   BasicObject& parent) {
+  // A new object of the kind, registered in the store's list of its kind.
+  template <class T>
+  T* make(std::vector<T*>& list, Text tag, std::uint32_t offset, BasicObject& parent) {
+    return registered(list, create<T>(offset, tag, parent));
+  }
+
+  BasicObject* createObjectOfKind(Kind kind, Text tag, std::uint32_t offset, BasicObject& parent) {
     ModelStore& s = store_;
-    switch (entryClass) {
-      case EntryClass::Array:
-        return registered(s.arrayTypes,
-                          create<TypeInfo_Array>(store_.objects, offset, tag, parent));
-      case EntryClass::Base:
-        return registered(s.baseTypes, create<TypeInfo_Base>(store_.objects, offset, tag, parent));
-      case EntryClass::Class:
-        return composite(
-            registered(s.classTypes, create<TypeInfo_Class>(store_.objects, offset, tag, parent)));
-      case EntryClass::Const:
-        return registered(s.constTypes,
-                          create<TypeInfo_Const>(store_.objects, offset, tag, parent));
-      case EntryClass::Enumeration:
-        return registered(s.enumerationTypes,
-                          create<TypeInfo_Enumeration>(store_.objects, offset, tag, parent));
-      case EntryClass::Enumerator:
-        return registered(s.enumerators,
-                          create<TypeInfo_Enumerator>(store_.objects, offset, tag, parent));
-      case EntryClass::ImportedDeclaration:
-        return registered(s.importedDeclarations, create<TypeInfo_ImportedDeclaration>(
-                                                      store_.objects, offset, tag, parent));
-      case EntryClass::Inheritance:
-        return registered(s.inheritances,
-                          create<TypeInfo_Inheritance>(store_.objects, offset, tag, parent));
-      case EntryClass::Member:
-        return registered(s.members, create<TypeInfo_Member>(store_.objects, offset, tag, parent));
-      case EntryClass::Namespace:
-        return registered(s.namespaces,
-                          create<TypeInfo_Namespace>(store_.objects, offset, tag, parent));
-      case EntryClass::Pointer: {
-        auto* pointer = registered(s.pointerTypes,
-                                   create<TypeInfo_Pointer>(store_.objects, offset, tag, parent));
+    switch (kind) {
+      case Kind::Plain:
+        break;
+      case Kind::CompileUnit:
+        return create<CompileUnitInfo>(offset, tag, parent);
+      case Kind::Function:
+        return make(s.functions, tag, offset, parent);
+      case Kind::Variable:
+        return make(s.variables, tag, offset, parent);
+      case Kind::Array:
+        return make(s.arrayTypes, tag, offset, parent);
+      case Kind::Base:
+        return create<TypeInfo_Base>(offset, tag, parent);
+      case Kind::Class:
+        return composite(make(s.classTypes, tag, offset, parent));
+      case Kind::Const:
+        return make(s.constTypes, tag, offset, parent);
+      case Kind::Enumeration:
+        return make(s.enumerationTypes, tag, offset, parent);
+      case Kind::Enumerator:
+        return create<TypeInfo_Enumerator>(offset, tag, parent);
+      case Kind::ImportedDeclaration:
+        return make(s.importedDeclarations, tag, offset, parent);
+      case Kind::Inheritance:
+        return make(s.inheritances, tag, offset, parent);
+      case Kind::Member:
+        return make(s.members, tag, offset, parent);
+      case Kind::Namespace:
+        return create<TypeInfo_Namespace>(offset, tag, parent);
+      case Kind::Pointer: {
+        auto* pointer = make(s.pointerTypes, tag, offset, parent);
         pointer->byteSizeAttr = static_cast<std::uint32_t>(pointerSize_);
         return pointer;
       }
-      case EntryClass::Structure:
-        return composite(registered(
-            s.structureTypes, create<TypeInfo_Structure>(store_.objects, offset, tag, parent)));
-      case EntryClass::Subrange:
-        return registered(s.subrangeTypes,
-                          create<TypeInfo_Subrange>(store_.objects, offset, tag, parent));
-      case EntryClass::Subroutine:
-        return registered(s.subroutineTypes,
-                          create<TypeInfo_Subroutine>(store_.objects, offset, tag, parent));
-      case EntryClass::Typedef:
-        return registered(s.typedefs,
-                          create<TypeInfo_Typedef>(store_.objects, offset, tag, parent));
-      case EntryClass::Union:
-        return composite(
-            registered(s.unionTypes, create<TypeInfo_Union>(store_.objects, offset, tag, parent)));
-      case EntryClass::Volatile:
-        return registered(s.volatileTypes,
-                          create<TypeInfo_Volatile>(store_.objects, offset, tag, parent));
-      case EntryClass::Function:
-        return registered(s.functions, create<FunctionInfo>(store_.objects, offset, tag, parent));
-      case EntryClass::CompileUnit:
-        return registered(s.compileUnits,
-                          create<CompileUnitInfo>(store_.objects, offset, tag, parent));
-      case EntryClass::Variable:
-        return registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
-      case EntryClass::Parameter: {
-        auto* parameter =
-            registered(s.variables, create<VariableInfo>(store_.objects, offset, tag, parent));
-        parameter->isParameter = true;
-        return parameter;
-      }
-      case EntryClass::Plain:
-        break;
+      case Kind::Structure:
+        return composite(make(s.structureTypes, tag, offset, parent));
+      case Kind::Subrange:
+        return make(s.subrangeTypes, tag, offset, parent);
+      case Kind::Subroutine:
+        return make(s.subroutineTypes, tag, offset, parent);
+      case Kind::Typedef:
+        return make(s.typedefs, tag, offset, parent);
+      case Kind::Union:
+        return composite(make(s.unionTypes, tag, offset, parent));
+      case Kind::Volatile:
+        return make(s.volatileTypes, tag, offset, parent);
     }
-    return create<BasicObject>(store_.objects, offset, tag, parent);
+    return create<BasicObject>(offset, tag, parent);
   }
 
   BasicObject* composite(BasicObject* type) {
@@ -565,14 +470,6 @@ class EntryReader {
             indirectStringPattern.match(line.rawValue, value) ? value[0] : line.rawValue);
         currentObject_->name = line.textValue;
         break;
-      case Attribute::CompDir:
-      case Attribute::Producer:
-      case Attribute::MipsLinkageName:
-      case Attribute::LinkageName:
-        if (indirectStringPattern.match(line.rawValue, value)) {
-          line.textValue = store_.texts.copy(value[0]);
-        }
-        break;
       case Attribute::Location:
         if (addressOperationPattern.match(line.explanation, value)) {
           line.numericValue = readHex(value[0]);
@@ -581,13 +478,13 @@ class EntryReader {
           // The address is in the unit's table of .debug_addr, which comes later in the
           // dump; it is filled in once the whole dump is read.
           store_.addressedObjects.push_back(currentObject_);
-          if (currentClass_ == EntryClass::Variable || currentClass_ == EntryClass::Parameter) {
+          if (currentObject_->kind == Kind::Variable) {
             store_.indexedLocations.push_back(
                 {static_cast<VariableInfo*>(currentObject_), unitOffset_, readHex(value[0])});
           }
         } else if (line.explanation.find("DW_OP_piece") != std::string_view::npos &&
                    line.explanation.find("DW_OP_addr") != std::string_view::npos &&
-                   currentClass_ == EntryClass::Variable) {
+                   currentObject_->kind == Kind::Variable) {
           store_.piecewiseVariables.push_back(static_cast<VariableInfo*>(currentObject_));
         }
         break;
@@ -628,107 +525,69 @@ class EntryReader {
       case Attribute::DeclFile:
         object.declFile = line.decimal();
         break;
-      case Attribute::Specification:
-        object.hasSpecification = line.flag();
-        break;
-      case Attribute::Accessibility:
-        object.accessibility = line.signedDecimal();
-        break;
-      case Attribute::MipsLinkageName:
-      case Attribute::LinkageName:
-        object.linkageName = line.textValue;
-        break;
       default:
         break;
     }
   }
 
-  // Step C: the fields of the current object's class. The reader made the object, so it
-  // knows the class without asking the object.
+  // Step C: the fields of the current object's kind.
   void setClassField(const AttributeValues& line) {
     BasicObject& object = *currentObject_;
-    switch (currentClass_) {
-      case EntryClass::CompileUnit:
+    switch (object.kind) {
+      case Kind::Plain:
+      case Kind::Enumerator:
+      case Kind::Namespace:
+        break;
+      case Kind::CompileUnit:
         setCompileUnitField(static_cast<CompileUnitInfo&>(object), line);
         break;
-      case EntryClass::Function:
+      case Kind::Function:
         setFunctionField(static_cast<FunctionInfo&>(object), line);
         break;
-      case EntryClass::Variable:
-      case EntryClass::Parameter:
-        setVariableField(static_cast<VariableInfo&>(object), line, store_);
+      case Kind::Variable:
+        setVariableField(static_cast<VariableInfo&>(object), line);
         break;
-      case EntryClass::Array: {
-        auto& array = static_cast<TypeInfo_Array&>(object);
-        setTypeOffset(array, line);
-        setByteSize(array, line);
+      case Kind::Array:
+        if (!setType(object, line)) setByteSize(static_cast<TypeInfo_Array&>(object), line);
         break;
-      }
-      case EntryClass::Base: {
-        auto& base = static_cast<TypeInfo_Base&>(object);
-        if (line.attribute == Attribute::Encoding) {
-          base.encoding = line.signedDecimal();
-          base.encodingName = line.textValue;
-        }
-        setByteSize(base, line);
+      case Kind::Base:
+        setBaseField(static_cast<TypeInfo_Base&>(object), line);
         break;
-      }
-      case EntryClass::Class:
+      case Kind::Class:
         setCompositeField(static_cast<TypeInfo_Class&>(object), line);
         break;
-      case EntryClass::Const:
-        setTypeOffset(static_cast<TypeInfo_Const&>(object), line);
+      case Kind::Const:
+      case Kind::ImportedDeclaration:
+      case Kind::Typedef:
+      case Kind::Volatile:
+        setType(object, line);
         break;
-      case EntryClass::ImportedDeclaration:
-        setTypeOffset(static_cast<TypeInfo_ImportedDeclaration&>(object), line);
-        break;
-      case EntryClass::Typedef:
-        setTypeOffset(static_cast<TypeInfo_Typedef&>(object), line);
-        break;
-      case EntryClass::Volatile:
-        setTypeOffset(static_cast<TypeInfo_Volatile&>(object), line);
-        break;
-      case EntryClass::Enumeration:
+      case Kind::Enumeration:
         setByteSize(static_cast<TypeInfo_Enumeration&>(object), line);
         break;
-      case EntryClass::Union:
-        setCompositeField(static_cast<TypeInfo_Union&>(object), line);
+      case Kind::Inheritance:
+        setInheritanceField(static_cast<TypeInfo_Inheritance&>(object), line);
         break;
-      case EntryClass::Enumerator:
-        if (line.attribute == Attribute::ConstValue) {
-          static_cast<TypeInfo_Enumerator&>(object).constValue = line.signedDecimal();
-          store_.constValueObjects.push_back(&object);
-        }
+      case Kind::Member:
+        setMemberField(static_cast<TypeInfo_Member&>(object), line);
         break;
-      case EntryClass::Inheritance: {
-        auto& inheritance = static_cast<TypeInfo_Inheritance&>(object);
-        setTypeOffset(inheritance, line);
-        if (line.attribute == Attribute::DataMemberLocation) {
-          inheritance.dataMemberLocation = line.numericValue;
-        }
-        break;
-      }
-      case EntryClass::Member:
-        setMemberField(static_cast<TypeInfo_Member&>(object), line, store_);
-        break;
-      case EntryClass::Pointer: {
-        auto& pointer = static_cast<TypeInfo_Pointer&>(object);
-        setTypeOffset(pointer, line);
+      case Kind::Pointer:
         // The unit header's pointer size wins once one was read.
-        if (pointerSize_ == 0) setByteSize(pointer, line);
+        if (!setType(object, line) && pointerSize_ == 0) {
+          setByteSize(static_cast<TypeInfo_Pointer&>(object), line);
+        }
         break;
-      }
-      case EntryClass::Structure:
+      case Kind::Structure:
         setCompositeField(static_cast<TypeInfo_Structure&>(object), line);
         break;
-      case EntryClass::Subrange:
+      case Kind::Subrange:
         setSubrangeField(static_cast<TypeInfo_Subrange&>(object), line);
         break;
-      case EntryClass::Subroutine:
+      case Kind::Subroutine:
         setSubroutineField(static_cast<TypeInfo_Subroutine&>(object), line);
         break;
-      case EntryClass::Namespace:
-      case EntryClass::Plain:
+      case Kind::Union:
+        setCompositeField(static_cast<TypeInfo_Union&>(object), line);
         break;
     }
   }
@@ -749,7 +608,6 @@ class EntryReader {
 
   ModelStore& store_;
   BasicObject* currentObject_ = nullptr;
-  EntryClass currentClass_ = EntryClass::Plain;
   // Index n holds the parent of an entry of level n; only levels up to `lastLevel_` are
   // ever looked up.
   std::vector<BasicObject*> parentByLevel_;
@@ -772,8 +630,8 @@ void parseDump(ModelStore& store, DumpLines& lines) {
 
 void restateDataBitOffsets(ModelStore& store) {
   for (TypeInfo_Member* member : store.members) {
-    if (!member->hasDataBitOffset || member->type == nullptr) continue;
-    const std::uint64_t unitBytes = member->type->byteSize();
+    if (!member->hasDataBitOffset || member->type.target == nullptr) continue;
+    const std::uint64_t unitBytes = member->type.target->byteSize();
     if (unitBytes == 0) continue;
     const std::uint64_t unitBits = 8 * unitBytes;
     const std::uint64_t unitStart = member->dataBitOffset / unitBits * unitBytes;

@@ -91,7 +91,7 @@ void placeVariables(Model::ModelStore& store) {
   const bool dropAddressZero = store.sectionTableRead && !store.addressZeroAllocated;
   std::erase_if(store.addressedObjects, [&](const Model::BasicObject* object) {
     if (std::binary_search(unplaced.begin(), unplaced.end(), object)) return true;
-    const auto* variable = dynamic_cast<const Model::VariableInfo*>(object);
+    const auto* variable = Model::as<Model::VariableInfo>(object);
     return dropAddressZero && variable != nullptr && variable->location == 0;
   });
 }

@@ -2,29 +2,36 @@
 
 namespace Model {
 
-BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent)
-    : BasicObject(offset, tag, parent,
-                  parent != nullptr ? parent->children.get_allocator().resource()
-                                    : std::pmr::get_default_resource()) {}
-
-BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent,
-                         std::pmr::memory_resource* memory)
-    : offset(offset), parent(parent), tag(tag), children(memory) {
+BasicObject::BasicObject(Kind kind, std::uint32_t offset, Text tag, BasicObject* parent)
+    : kind(kind),
+      offset(offset),
+      parent(parent),
+      tag(tag),
+      children(parent != nullptr ? parent->children.get_allocator().resource()
+                                 : std::pmr::get_default_resource()) {
   if (parent != nullptr) {
     nested = parent->nested;
     declLine = parent->declLine;
     declFile = parent->declFile;
     stmtList = parent->stmtList;
-    unitName = parent->unitName;
   }
 }
 
-void ObjectDeleter::operator()(BasicObject* object) const {
-  if (object->inArena) {
-    object->~BasicObject();
-  } else {
-    delete object;
+BasicObject::BasicObject(std::uint32_t offset, Text tag, BasicObject* parent,
+                         std::pmr::memory_resource* memory)
+    : kind(Kind::Plain), offset(offset), parent(parent), tag(tag), children(memory) {}
+
+const BasicObject* BasicObject::typeFollowingSpecification() const {
+  const BasicObject* object = this;
+  for (unsigned depth = 0; object != nullptr && depth < kMaxDepth; ++depth) {
+    if (object->type.target != nullptr) return object->type.target;
+    object = object->specification.target;
   }
+  return nullptr;
+}
+
+void ObjectDeleter::operator()(BasicObject* object) const {
+  object->~BasicObject();
 }
 
 BasicObject::~BasicObject() {
@@ -107,11 +114,11 @@ std::uint32_t TypeInfo_Enumerator::byteSizeAt(SizeWalk&) const {
 
 std::uint32_t TypeInfo_Array::byteSizeAt(SizeWalk& walk) const {
   // One child per dimension; their sizes are the element counts.
-  if (children.empty() || type == nullptr) return 0;
+  if (children.empty() || type.target == nullptr) return 0;
   std::uint32_t count = 1;
   for (const auto& child : children)
     count *= sizeOf(child.get(), walk);
-  return count * sizeOf(type, walk);
+  return count * sizeOf(type.target, walk);
 }
 
 // Types that carry their own size; a pointer never follows its pointee, and a class,
@@ -141,30 +148,30 @@ std::uint32_t TypeInfo_Subrange::byteSizeAt(SizeWalk&) const {
 
 std::uint32_t TypeInfo_Member::byteSizeAt(SizeWalk& walk) const {
   // A bit field counts its storage unit.
-  return bitSize != 0 ? byteSizeAttr : sizeOf(type, walk);
+  return bitSize != 0 ? byteSizeAttr : sizeOf(type.target, walk);
 }
 
 // Entries that take the size of what they refer to.
 std::uint32_t TypeInfo_Const::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t TypeInfo_ImportedDeclaration::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t TypeInfo_Inheritance::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t TypeInfo_Subroutine::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t TypeInfo_Typedef::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t TypeInfo_Volatile::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 std::uint32_t VariableInfo::byteSizeAt(SizeWalk& walk) const {
-  return sizeOf(type, walk);
+  return sizeOf(type.target, walk);
 }
 
 }  // namespace Model

@@ -24,8 +24,8 @@ using Text = std::string_view;
 class BasicObject;
 class ObjectArena;
 
-// Destroys a model object; the memory goes back to the heap, or stays with the arena
-// that holds it.
+// Destroys a model object. Its memory stays with the arena of its tree (an ObjectArena),
+// which gives it back all at once.
 struct ObjectDeleter {
   void operator()(BasicObject* object) const;
 };
@@ -38,13 +38,52 @@ using ChildList = std::pmr::vector<OwnedObject>;
 // type met again on its own path is shown by its one-line description only.
 struct TreeListing;
 
+// The closed set of classes below, one per kind of entry the conversion understands;
+// `Plain` is every other tag. Every object stores its kind, and the passes over the model
+// (the reader, the walker, the writers) tell the classes apart with a switch on it.
+enum class Kind : std::uint8_t {
+  Plain,
+  CompileUnit,
+  Function,
+  Variable,  // DW_TAG_variable and DW_TAG_formal_parameter
+  Array,
+  Base,
+  Class,
+  Const,
+  Enumeration,
+  Enumerator,
+  ImportedDeclaration,
+  Inheritance,
+  Member,
+  Namespace,
+  Pointer,
+  Structure,
+  Subrange,
+  Subroutine,  // DW_TAG_subroutine_type and DW_TAG_inlined_subroutine
+  Typedef,
+  Union,
+  Volatile,
+};
+
+// A reference from one entry to another by DIE offset, as the reader found it and as
+// linking resolved it.
+struct Reference {
+  std::uint32_t offset = 0;       // 0: the entry has no such attribute
+  BasicObject* target = nullptr;  // the entry at `offset`, once linked
+
+  // The entry names an offset that no entry of the dump has.
+  bool unresolved() const { return offset != 0 && target == nullptr; }
+};
+
 class BasicObject {
  public:
-  // Copies `nested`, `declLine`, `declFile`, `stmtList` and `unitName` from the parent.
-  // The new object joins the parent's children through create() below. Its children
-  // live where its parent's do.
-  BasicObject(std::uint32_t offset, Text tag, BasicObject* parent);
-  // A root whose tree keeps its lists of children in `memory`.
+  // An object of an entry outside the known kinds. Copies `nested`, `declLine`,
+  // `declFile` and `stmtList` from the parent. The new object joins the parent's
+  // children through create() below. Its children live where its parent's do.
+  BasicObject(std::uint32_t offset, Text tag, BasicObject* parent)
+      : BasicObject(Kind::Plain, offset, tag, parent) {}
+  // A root whose tree keeps its objects and their lists of children in `memory`, an
+  // ObjectArena that outlives the tree.
   BasicObject(std::uint32_t offset, Text tag, BasicObject* parent,
               std::pmr::memory_resource* memory);
   virtual ~BasicObject();
@@ -68,22 +107,35 @@ class BasicObject {
     return byteSizeAt(walk);
   }
 
+  // The entry's own DW_AT_type (DW_AT_import for an imported declaration); follows no
+  // other reference.
+  const BasicObject* declaredType() const { return type.target; }
+  // The entry's own type or, for a definition without one (a global declared extern in
+  // a header, a static data member defined outside its class), the type of the entry
+  // that its DW_AT_specification or DW_AT_abstract_origin names, and so on along that
+  // chain. Null when no entry on the chain has a type.
+  const BasicObject* typeFollowingSpecification() const;
+  // The entry whose declaration file and line describe this one: the entry that
+  // DW_AT_specification or DW_AT_abstract_origin names, else this one.
+  const BasicObject& declarationSite() const {
+    return specification.target != nullptr ? *specification.target : *this;
+  }
+
+  Kind kind;
   std::uint32_t offset;
   BasicObject* parent;
   Text declLine;
   std::uint32_t declFile = 0;
   Text name;
   Text tag;
-  Text unitName;
   std::uint32_t stmtList = 0;
-  bool hasSpecification = false;
   bool nested = false;
-  std::int32_t accessibility = 0;
-  Text linkageName;
+  // DW_AT_type, or DW_AT_import of an imported declaration, for the kinds that have one.
+  Reference type;
+  // DW_AT_specification, or DW_AT_abstract_origin (the reader takes either), of
+  // functions, variables, classes and structures: the declaration this entry completes.
+  Reference specification;
   ChildList children;
-
-  // Whether the object's memory belongs to an arena.
-  bool inArena = false;
 
   // The deepest chain of type references or listing levels that is followed.
   static constexpr unsigned kMaxDepth = 1000;
@@ -93,6 +145,8 @@ class BasicObject {
   static constexpr std::size_t kMaxSizeSteps = 1 << 20;
 
  protected:
+  BasicObject(Kind kind, std::uint32_t offset, Text tag, BasicObject* parent);
+
   void appendChild(OwnedObject child, bool markNested);
 
   // How far one byteSize() has gone.
@@ -112,91 +166,86 @@ class BasicObject {
   void appendPlainListing(TreeListing& listing, std::int32_t indent) const;
   // After the plain listing: the linked type one level deeper, or, when it is missing
   // and `reportMissing` is set, an error line naming the offset that did not resolve.
-  void appendTypedListing(TreeListing& listing, std::int32_t indent, const BasicObject* type,
-                          std::uint32_t typeOffset, bool reportMissing) const;
+  void appendTypedListing(TreeListing& listing, std::int32_t indent, bool reportMissing) const;
   // The sum of the children's sizes.
   std::uint32_t childrenSize(SizeWalk& walk) const;
 };
 
-// Creates an object of class T as the last child of `parent` and returns it.
+// The base of each class of a known kind: gives the objects their kind.
+template <Kind K>
+class KindOf : public BasicObject {
+ public:
+  static constexpr Kind kKind = K;
+  KindOf(std::uint32_t offset, Text tag, BasicObject* parent)
+      : BasicObject(K, offset, tag, parent) {}
+};
+
+// The object as class T when it is of T's kind, else null.
+template <class T>
+const T* as(const BasicObject* object) {
+  return object != nullptr && object->kind == T::kKind ? static_cast<const T*>(object) : nullptr;
+}
+
+// Creates an object of class T as the last child of `parent` and returns it. Its memory
+// comes from the arena that the parent's tree lives in: every tree has its root made in
+// an ObjectArena (ObjectArena::make with the root constructor above).
 template <class T>
 T* create(std::uint32_t offset, Text tag, BasicObject& parent) {
-  auto object = std::make_unique<T>(offset, tag, &parent);
-  T* created = object.get();
-  parent.addChild(OwnedObject(object.release()));
+  std::pmr::memory_resource* memory = parent.children.get_allocator().resource();
+  T* created = ::new (memory->allocate(sizeof(T), alignof(T))) T(offset, tag, &parent);
+  parent.addChild(OwnedObject(created));
   return created;
 }
 
-// The same, with the object's memory in `arena`, which must outlive the object.
-template <class T>
-T* create(ObjectArena& arena, std::uint32_t offset, Text tag, BasicObject& parent);
-
-class CompileUnitInfo : public BasicObject {
+class CompileUnitInfo : public KindOf<Kind::CompileUnit> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
   std::uint32_t highPc = 0;
   std::uint32_t lowPc = 0;
-  Text language;
-  Text producer;
-  Text compDir;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class FunctionInfo : public BasicObject {
+class FunctionInfo : public KindOf<Kind::Function> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   std::uint32_t highPc = 0;
   std::uint32_t lowPc = 0;
   bool external = false;
-  bool declaration = false;
-  bool virtuality = false;
-  bool inlineAttr = false;
-  std::uint32_t specificationOffset = 0;
-  BasicObject* specification = nullptr;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class VariableInfo : public BasicObject {
+class VariableInfo : public KindOf<Kind::Variable> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   bool external = false;
-  bool declaration = false;
-  bool isStatic = false;
+  // The entry has a DW_AT_location, of whatever form: a fixed address (then in
+  // `location`, and the variable is in the store's `addressedObjects`), or a place on
+  // the stack or in a register.
+  bool hasLocation = false;
   std::uint32_t location = 0;
-  bool isParameter = false;
-  Text constValue;
-  bool hasConstValue = false;
-  std::uint32_t specificationOffset = 0;
-  BasicObject* specification = nullptr;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Array : public BasicObject {
+class TypeInfo_Array : public KindOf<Kind::Array> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   std::uint32_t byteSizeAttr = 0;
 
  protected:
@@ -204,51 +253,45 @@ class TypeInfo_Array : public BasicObject {
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Base : public BasicObject {
+class TypeInfo_Base : public KindOf<Kind::Base> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
-  std::int32_t encoding = 0;
   Text encodingName;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class TypeInfo_Class : public BasicObject {
+class TypeInfo_Class : public KindOf<Kind::Class> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
   bool declaration = false;
-  std::uint32_t specificationOffset = 0;
-  BasicObject* specification = nullptr;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Const : public BasicObject {
+class TypeInfo_Const : public KindOf<Kind::Const> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
-
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Enumeration : public BasicObject {
+class TypeInfo_Enumeration : public KindOf<Kind::Enumeration> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
@@ -258,37 +301,30 @@ class TypeInfo_Enumeration : public BasicObject {
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class TypeInfo_Enumerator : public BasicObject {
+class TypeInfo_Enumerator : public KindOf<Kind::Enumerator> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
-
-  std::int32_t constValue = 0;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class TypeInfo_ImportedDeclaration : public BasicObject {
+class TypeInfo_ImportedDeclaration : public KindOf<Kind::ImportedDeclaration> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
-
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Inheritance : public BasicObject {
+class TypeInfo_Inheritance : public KindOf<Kind::Inheritance> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   std::uint32_t dataMemberLocation = 0;
 
  protected:
@@ -296,19 +332,15 @@ class TypeInfo_Inheritance : public BasicObject {
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Member : public BasicObject {
+class TypeInfo_Member : public KindOf<Kind::Member> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   std::uint32_t dataMemberLocation = 0;
   std::uint32_t bitSize = 0;
   std::uint32_t bitOffset = 0;
   std::uint32_t byteSizeAttr = 0;
-  Text constValue;
-  bool hasConstValue = false;
   // DW_AT_declaration: a static data member declared in its class, not part of the object.
   bool declaration = false;
   // DW_AT_data_bit_offset: the bit field's offset from the start of the containing
@@ -321,35 +353,31 @@ class TypeInfo_Member : public BasicObject {
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Namespace : public BasicObject {
+class TypeInfo_Namespace : public KindOf<Kind::Namespace> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 };
 
-class TypeInfo_Pointer : public BasicObject {
+class TypeInfo_Pointer : public KindOf<Kind::Pointer> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
   std::uint32_t byteSizeAttr = 0;
-  std::uint32_t typeOffset = 0;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Structure : public BasicObject {
+class TypeInfo_Structure : public KindOf<Kind::Structure> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
   std::uint32_t byteSizeAttr = 0;
-  std::uint32_t specificationOffset = 0;
-  BasicObject* specification = nullptr;
   // DW_AT_declaration: only declared here, complete in another unit.
   bool declaration = false;
 
@@ -357,15 +385,13 @@ class TypeInfo_Structure : public BasicObject {
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class TypeInfo_Subrange : public BasicObject {
+class TypeInfo_Subrange : public KindOf<Kind::Subrange> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
   std::uint32_t upperBound = 0;
   std::uint32_t lowerBound = 0;
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
   // A DW_AT_upper_bound line was read; a DW_AT_count then does not replace it.
   bool hasUpperBound = false;
 
@@ -374,36 +400,30 @@ class TypeInfo_Subrange : public BasicObject {
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Subroutine : public BasicObject {
+class TypeInfo_Subroutine : public KindOf<Kind::Subroutine> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
-
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Typedef : public BasicObject {
+class TypeInfo_Typedef : public KindOf<Kind::Typedef> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
 
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
-
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
-class TypeInfo_Union : public BasicObject {
+class TypeInfo_Union : public KindOf<Kind::Union> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   void addChild(OwnedObject child) override;
   std::string describe() const override;
 
@@ -415,25 +435,14 @@ class TypeInfo_Union : public BasicObject {
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
 
-class TypeInfo_Volatile : public BasicObject {
+class TypeInfo_Volatile : public KindOf<Kind::Volatile> {
  public:
-  using BasicObject::BasicObject;
+  using KindOf::KindOf;
   std::string describe() const override;
-
-  BasicObject* type = nullptr;
-  std::uint32_t typeOffset = 0;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
-
-template <class T>
-T* create(ObjectArena& arena, std::uint32_t offset, Text tag, BasicObject& parent) {
-  T* created = arena.make<T>(offset, tag, &parent);
-  created->inArena = true;
-  parent.addChild(OwnedObject(created));
-  return created;
-}
 
 }  // namespace Model

@@ -40,16 +40,14 @@ class ModelStore {
   OffsetMap objectsByOffset;
   std::map<std::uint32_t, std::unique_ptr<StatementList>> statementListsByOffset;
 
-  // Objects in dump order. The first two gain an object once per matching attribute
-  // line, the others once per object, when it is created.
+  // Objects in dump order: those with a fixed address, once per location line that
+  // gives one; the others, of the kinds that linking and the walk look for, once per
+  // object, when it is created.
   std::vector<BasicObject*> addressedObjects;
-  std::vector<BasicObject*> constValueObjects;
   std::vector<TypeInfo_Array*> arrayTypes;
-  std::vector<TypeInfo_Base*> baseTypes;
   std::vector<TypeInfo_Class*> classTypes;
   std::vector<TypeInfo_Const*> constTypes;
   std::vector<TypeInfo_Enumeration*> enumerationTypes;
-  std::vector<TypeInfo_Enumerator*> enumerators;
   std::vector<TypeInfo_ImportedDeclaration*> importedDeclarations;
   std::vector<TypeInfo_Inheritance*> inheritances;
   std::vector<TypeInfo_Member*> members;
@@ -60,9 +58,7 @@ class ModelStore {
   std::vector<TypeInfo_Typedef*> typedefs;
   std::vector<TypeInfo_Union*> unionTypes;
   std::vector<TypeInfo_Volatile*> volatileTypes;
-  std::vector<TypeInfo_Namespace*> namespaces;
   std::vector<FunctionInfo*> functions;
-  std::vector<CompileUnitInfo*> compileUnits;
   std::vector<VariableInfo*> variables;
 
   // Where the image places what it holds, as far as the dump tells.

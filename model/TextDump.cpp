@@ -71,15 +71,14 @@ void BasicObject::appendPlainListing(TreeListing& listing, std::int32_t indent) 
 }
 
 void BasicObject::appendTypedListing(TreeListing& listing, std::int32_t indent,
-                                     const BasicObject* type, std::uint32_t typeOffset,
                                      bool reportMissing) const {
   appendPlainListing(listing, indent);
-  if (type != nullptr) {
+  if (type.target != nullptr) {
     newLine(listing, indent);
-    appendListingOf(*type, listing, indent + 1);
-  } else if (reportMissing && typeOffset != 0) {
+    appendListingOf(*type.target, listing, indent + 1);
+  } else if (reportMissing && type.unresolved()) {
     newLine(listing, indent);
-    listing.text += "Error could not resolve Type At Address: " + hex(typeOffset);
+    listing.text += "Error could not resolve Type At Address: " + hex(type.offset);
   }
 }
 
@@ -93,39 +92,39 @@ void TypeInfo_Class::appendTree(TreeListing& listing, std::int32_t) const {
 
 // Typed listings that report an unresolved type.
 void TypeInfo_Array::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Const::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_ImportedDeclaration::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Inheritance::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Member::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Pointer::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Typedef::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void TypeInfo_Volatile::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 void VariableInfo::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, true);
+  appendTypedListing(listing, indent, true);
 }
 
 // Typed listings that stay silent about an unresolved type.
 void TypeInfo_Subrange::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, false);
+  appendTypedListing(listing, indent, false);
 }
 void TypeInfo_Subroutine::appendTree(TreeListing& listing, std::int32_t indent) const {
-  appendTypedListing(listing, indent, type, typeOffset, false);
+  appendTypedListing(listing, indent, false);
 }
 
 // One line per object.
@@ -145,8 +144,8 @@ std::string FunctionInfo::describe() const {
 
 std::string VariableInfo::describe() const {
   std::string line =
-      "Variable: " + text(name) + " (static=" + flag(isStatic) + ", external=" + flag(external);
-  if (isStatic) line += ", address=0x" + hex(location);
+      "Variable: " + text(name) + " (static=" + flag(hasLocation) + ", external=" + flag(external);
+  if (hasLocation) line += ", address=0x" + hex(location);
   return line + ")";
 }
 

@@ -4,31 +4,31 @@ namespace Model {
 
 namespace {
 
-// Points `pointer` at the object with DIE offset `offset`. An offset of 0 is an absent
-// attribute and links nothing; an offset that no object has leaves the pointer null.
-void link(BasicObject*& pointer, std::uint32_t offset, const OffsetMap& objects) {
-  if (offset == 0) return;
-  if (BasicObject* found = objects.find(offset)) pointer = found;
+// Points the reference at the object with its DIE offset. An offset of 0 is an absent
+// attribute and links nothing; an offset that no object has stays unresolved.
+void link(Reference& reference, const OffsetMap& objects) {
+  if (reference.offset == 0) return;
+  if (BasicObject* found = objects.find(reference.offset)) reference.target = found;
 }
 
 template <class T>
 void linkTypeOf(const std::vector<T*>& list, const OffsetMap& objects) {
   for (T* object : list)
-    link(object->type, object->typeOffset, objects);
+    link(object->type, objects);
 }
 
 template <class T>
 void linkTypeAndSpecificationOf(const std::vector<T*>& list, const OffsetMap& objects) {
   for (T* object : list) {
-    link(object->type, object->typeOffset, objects);
-    link(object->specification, object->specificationOffset, objects);
+    link(object->type, objects);
+    link(object->specification, objects);
   }
 }
 
 template <class T>
 void linkSpecificationOf(const std::vector<T*>& list, const OffsetMap& objects) {
   for (T* object : list)
-    link(object->specification, object->specificationOffset, objects);
+    link(object->specification, objects);
 }
 
 }  // namespace

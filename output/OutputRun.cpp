@@ -6,9 +6,9 @@
 
 #include "model/ModelStore.h"
 #include "output/CanapeFormat.h"
+#include "output/DuplicateNameWarnings.h"
 #include "output/FileOutput.h"
 #include "output/MapFormat.h"
-#include "output/StaticNameWarnings.h"
 #include "output/TypeWalker.h"
 
 namespace Output {
@@ -16,20 +16,6 @@ namespace Output {
 using namespace Model;
 
 namespace {
-
-// The type a variable is expanded through: its own, or, for a definition that completes
-// a declaration (a global declared extern in a header, a static data member), the type
-// of that declaration.
-const BasicObject* typeToExpand(const VariableInfo& variable) {
-  if (variable.type != nullptr || variable.specification == nullptr) return variable.type;
-  if (const auto* declared = dynamic_cast<const VariableInfo*>(variable.specification)) {
-    return declared->type;
-  }
-  if (const auto* member = dynamic_cast<const TypeInfo_Member*>(variable.specification)) {
-    return member->type;
-  }
-  return nullptr;
-}
 
 // The variables whose place the dump could not tell, so that a dump written by an older
 // objdump command does not lose or misplace signals silently.
@@ -70,9 +56,7 @@ void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
 std::string sourceLocationOf(const ModelStore& store, const VariableInfo& variable) {
   const auto table = store.statementListsByOffset.find(variable.stmtList);
   if (table == store.statementListsByOffset.end()) return {};
-  const BasicObject& declaration = variable.specification != nullptr
-                                       ? *variable.specification
-                                       : static_cast<const BasicObject&>(variable);
+  const BasicObject& declaration = variable.declarationSite();
   const std::string* file = table->second->file(declaration.declFile);
   std::string location = file != nullptr ? *file : std::string("unknown");
   location += '(';
@@ -100,7 +84,7 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
                              std::size_t signalLimit) {
   OutputTexts texts;
   appendDatabaseHeader(texts.database);
-  StaticNameWarnings warnings;
+  DuplicateNameWarnings warnings;
 
   // Each variable with a fixed address is expanded through its type, and its signals are
   // written right away: the texts come out in the same order as when all signals were
@@ -112,15 +96,16 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
   TypeWalker walker(&completeTypes, entries, &capped, signalLimit);
   std::size_t writtenAtAddressZero = 0;
   for (const BasicObject* object : store.addressedObjects) {
-    const auto* variable = dynamic_cast<const VariableInfo*>(object);
+    const auto* variable = as<VariableInfo>(object);
     if (variable == nullptr) continue;
-    const BasicObject* type = typeToExpand(*variable);
+    // A definition that completes a declaration (a global declared extern in a header,
+    // a static data member) is expanded through the type of that declaration.
+    const BasicObject* type = variable->typeFollowingSpecification();
     if (type == nullptr) continue;
     SignalEntry entry;
     entry.address = variable->location;
     entry.name = composeSignalName(variable, "");
     entry.sourceLocation = locations.emplace_back(sourceLocationOf(store, *variable));
-    entry.variableOffset = variable->offset;
     const std::string name = entry.name;
     walker.walk(*type, std::move(entry), false);
     if (walker.reachedLimit()) {

@@ -4,10 +4,6 @@
 #include <string>
 #include <string_view>
 
-namespace Model {
-class BasicObject;
-}
-
 namespace Output {
 
 // One flattened signal: a leaf of a variable's type with its place in target memory.
@@ -22,10 +18,8 @@ struct SignalEntry {
   std::string name;
   // "<file>(<line>)" of the variable's declaration, kept by whoever made the entry.
   std::string_view sourceLocation;
-  std::uint32_t variableOffset = 0;
   bool isConst = false;
   bool isSigned = false;
-  const Model::BasicObject* typeObject = nullptr;  // the leaf that gave `size`
 };
 
 }  // namespace Output

@@ -35,20 +35,27 @@ void appendIndex(std::string& name, std::uint32_t index, unsigned width) {
 // no members or base classes of its own.
 bool isDeclarationOnly(const BasicObject& type) {
   bool declared = false;
-  if (const auto* c = dynamic_cast<const TypeInfo_Class*>(&type)) declared = c->declaration;
-  if (const auto* s = dynamic_cast<const TypeInfo_Structure*>(&type)) declared = s->declaration;
-  if (const auto* u = dynamic_cast<const TypeInfo_Union*>(&type)) declared = u->declaration;
+  switch (type.kind) {
+    case Kind::Class:
+      declared = static_cast<const TypeInfo_Class&>(type).declaration;
+      break;
+    case Kind::Structure:
+      declared = static_cast<const TypeInfo_Structure&>(type).declaration;
+      break;
+    case Kind::Union:
+      declared = static_cast<const TypeInfo_Union&>(type).declaration;
+      break;
+    default:
+      return false;
+  }
   if (!declared) return false;
   return std::none_of(type.children.begin(), type.children.end(), [](const auto& child) {
-    return dynamic_cast<const TypeInfo_Member*>(child.get()) != nullptr ||
-           dynamic_cast<const TypeInfo_Inheritance*>(child.get()) != nullptr;
+    return child->kind == Kind::Member || child->kind == Kind::Inheritance;
   });
 }
 
 bool isComposite(const BasicObject& object) {
-  return dynamic_cast<const TypeInfo_Class*>(&object) != nullptr ||
-         dynamic_cast<const TypeInfo_Structure*>(&object) != nullptr ||
-         dynamic_cast<const TypeInfo_Union*>(&object) != nullptr;
+  return object.kind == Kind::Class || object.kind == Kind::Structure || object.kind == Kind::Union;
 }
 
 // "ns::Outer::Name": the names of the enclosing namespaces, classes and structures, and
@@ -58,7 +65,7 @@ std::string qualifiedName(const BasicObject& type) {
   std::vector<Text> scopes{type.name};
   for (const BasicObject* scope = type.parent;
        scope != nullptr && scopes.size() < BasicObject::kMaxDepth; scope = scope->parent) {
-    if (dynamic_cast<const TypeInfo_Namespace*>(scope) != nullptr || isComposite(*scope)) {
+    if (scope->kind == Kind::Namespace || isComposite(*scope)) {
       scopes.push_back(scope->name);
     }
   }
@@ -68,6 +75,31 @@ std::string qualifiedName(const BasicObject& type) {
     name += *scope;
   }
   return name;
+}
+
+// One dimension of an array: the indexes from `first` while below `count`.
+struct Dimension {
+  std::uint32_t first;
+  std::uint32_t count;  // upper bound + 1
+  unsigned width;       // of the index in the signal names
+};
+
+// The dimensions of an array, one subrange per dimension, in the order they are
+// expanded (row-major, the last index fastest). False when the array has no elements:
+// no children, a first child that is no subrange, or a dimension without indexes.
+bool dimensionsOf(const BasicObject& array, std::vector<Dimension>& dimensions) {
+  if (array.children.empty()) return false;
+  for (const auto& child : array.children) {
+    const auto* subrange = as<TypeInfo_Subrange>(child.get());
+    if (subrange == nullptr) {
+      if (dimensions.empty()) return false;
+      continue;
+    }
+    const std::uint32_t count = subrange->upperBound + 1;
+    if (subrange->lowerBound >= count) return false;
+    dimensions.push_back({subrange->lowerBound, count, indexWidth(count)});
+  }
+  return true;
 }
 
 }  // namespace
@@ -110,18 +142,18 @@ void TypeWalker::walkAt(const BasicObject& object, const SignalEntry& entryIn,
   }
   SignalEntry entry = entryIn;
   if (asStructureChild) {
-    // Inside a class or structure only the data members and the base classes are part
-    // of the object; a base class adds its members under the object's own name.
-    if (const auto* inheritance = dynamic_cast<const TypeInfo_Inheritance*>(&object)) {
-      if (inheritance->type != nullptr) {
-        entry.address += inheritance->dataMemberLocation;
+    // Inside a class, structure or union only the data members and the base classes are
+    // part of the object; a base class adds its members under the object's own name.
+    if (object.kind == Kind::Inheritance) {
+      if (const BasicObject* base = object.declaredType()) {
+        entry.address += static_cast<const TypeInfo_Inheritance&>(object).dataMemberLocation;
         path_.push_back(&object);
-        walkAt(*inheritance->type, entry, false, depth + 1);
+        walkAt(*base, entry, false, depth + 1);
         path_.pop_back();
       }
       return;
     }
-    if (dynamic_cast<const TypeInfo_Member*>(&object) == nullptr) return;
+    if (object.kind != Kind::Member) return;
   }
   path_.push_back(&object);
   const Children children = walkKind(object, entry, depth);
@@ -136,134 +168,124 @@ void TypeWalker::walkAt(const BasicObject& object, const SignalEntry& entryIn,
 // The kind step: what the object itself contributes, and how its children are walked.
 TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry& entry,
                                           unsigned depth) {
-  const unsigned next = depth + 1;
-  if (const auto* member = dynamic_cast<const TypeInfo_Member*>(&object)) {
-    // A static data member declared in its class is not stored in the object.
-    if (member->declaration) return Children::Plain;
-    appendComponent(entry.name, ".", member->name);
-    entry.address += member->dataMemberLocation;
-    entry.bitOffset = member->bitOffset;
-    entry.bitSize = member->bitSize;
-    if (member->type != nullptr) walkAt(*member->type, entry, false, next);
-    return Children::Plain;
+  switch (object.kind) {
+    case Kind::Member:
+      walkMember(static_cast<const TypeInfo_Member&>(object), entry, depth);
+      return Children::Plain;
+    case Kind::Base:
+      entry.typeName = static_cast<const TypeInfo_Base&>(object).encodingName;
+      entry.isSigned = isSignedEncoding(entry.typeName);
+      emitSized(object, entry);
+      return Children::Plain;
+    case Kind::Typedef:
+    case Kind::Volatile:
+    case Kind::ImportedDeclaration:
+      // Transparent: the type they name is walked in their place.
+      walkDeclaredType(object, entry, depth);
+      return Children::Plain;
+    case Kind::Const:
+      entry.isConst = entry.isConst || object.declaredType() != nullptr;
+      walkDeclaredType(object, entry, depth);
+      return Children::Plain;
+    case Kind::Class:
+    case Kind::Structure:
+    case Kind::Union:
+      return walkComposite(object, entry, depth);
+    case Kind::Array:
+      expandArray(object, object.declaredType(), entry, depth);
+      return Children::Plain;
+    case Kind::Pointer:
+      entry.typeName = "pointer";
+      emitSized(object, entry);
+      return Children::Plain;
+    case Kind::Enumeration:
+      entry.typeName = "enumeration";
+      emitSized(object, entry);
+      return Children::Plain;
+    case Kind::Namespace:
+      appendComponent(entry.name, "::", object.name);
+      return Children::Plain;
+    case Kind::Function:
+      walkFunction(static_cast<const FunctionInfo&>(object), entry, depth);
+      return Children::Plain;
+    case Kind::Variable:
+      walkVariable(static_cast<const VariableInfo&>(object), entry, depth);
+      return Children::Plain;
+    case Kind::Plain:
+    case Kind::CompileUnit:
+    case Kind::Enumerator:
+    case Kind::Inheritance:
+    case Kind::Subrange:
+    case Kind::Subroutine:
+      // They add nothing themselves.
+      return Children::Plain;
   }
-  if (const auto* base = dynamic_cast<const TypeInfo_Base*>(&object)) {
-    entry.typeName = base->encodingName;
-    entry.isSigned = isSignedEncoding(entry.typeName);
-    entry.size = base->byteSize();
-    entry.typeObject = base;
-    emit(entry);
-    return Children::Plain;
-  }
-  if (const auto* typedefType = dynamic_cast<const TypeInfo_Typedef*>(&object)) {
-    if (typedefType->type != nullptr) walkAt(*typedefType->type, entry, false, next);
-    return Children::Plain;
-  }
-  if (dynamic_cast<const TypeInfo_Structure*>(&object) != nullptr ||
-      dynamic_cast<const TypeInfo_Class*>(&object) != nullptr ||
-      dynamic_cast<const TypeInfo_Union*>(&object) != nullptr) {
-    if (completeTypes_ != nullptr && isDeclarationOnly(object)) {
-      // Complete only in another unit (a class whose key function is defined there).
-      const BasicObject* complete = completeTypes_->completionOf(object);
-      if (complete != nullptr && complete != &object) walkAt(*complete, entry, false, next);
-      return Children::Skip;
-    }
-    // Only the data members and base classes are part of the object. Clang (and GCC for
-    // C++) also put the types and functions declared inside a union among its children;
-    // expanded, they gave signals that no object has.
-    return Children::OfStructure;
-  }
-  if (const auto* array = dynamic_cast<const TypeInfo_Array*>(&object)) {
-    expandArray(*array, array->type, entry, depth);
-    return Children::Plain;
-  }
-  if (const auto* constType = dynamic_cast<const TypeInfo_Const*>(&object)) {
-    if (constType->type != nullptr) {
-      entry.isConst = true;
-      walkAt(*constType->type, entry, false, next);
-    }
-    return Children::Plain;
-  }
-  if (const auto* volatileType = dynamic_cast<const TypeInfo_Volatile*>(&object)) {
-    if (volatileType->type != nullptr) walkAt(*volatileType->type, entry, false, next);
-    return Children::Plain;
-  }
-  if (const auto* imported = dynamic_cast<const TypeInfo_ImportedDeclaration*>(&object)) {
-    if (imported->type != nullptr) walkAt(*imported->type, entry, false, next);
-    return Children::Plain;
-  }
-  if (const auto* pointer = dynamic_cast<const TypeInfo_Pointer*>(&object)) {
-    entry.typeName = "pointer";
-    entry.size = pointer->byteSize();
-    entry.typeObject = pointer;
-    emit(entry);
-    return Children::Plain;
-  }
-  if (const auto* enumeration = dynamic_cast<const TypeInfo_Enumeration*>(&object)) {
-    entry.typeName = "enumeration";
-    entry.size = enumeration->byteSize();
-    entry.typeObject = enumeration;
-    emit(entry);
-    return Children::Plain;
-  }
-  if (const auto* space = dynamic_cast<const TypeInfo_Namespace*>(&object)) {
-    appendComponent(entry.name, "::", space->name);
-    return Children::Plain;
-  }
-  if (const auto* function = dynamic_cast<const FunctionInfo*>(&object)) {
-    if (function->specification != nullptr) {
-      replacedName_ = true;
-      entry.name = composeSignalName(function->specification, "");
-      entry.size = function->specification->byteSize();
-      entry.typeObject = function->specification;
-      walkAt(*function->specification, entry, false, next);
-    } else {
-      appendComponent(entry.name, ".", function->name);
-      entry.size = function->byteSize();
-      entry.typeObject = function;
-    }
-    entry.typeName = "function";
-    emit(entry);
-    return Children::Plain;
-  }
-  if (const auto* variable = dynamic_cast<const VariableInfo*>(&object)) {
-    if (variable->specification != nullptr) {
-      replacedName_ = true;
-      entry.name = composeSignalName(variable->specification, "");
-      walkAt(*variable->specification, entry, false, next);
-    } else {
-      appendComponent(entry.name, ".", variable->name);
-      if (variable->type != nullptr) walkAt(*variable->type, entry, false, next);
-    }
-    return Children::Plain;
-  }
-  // Enumerators, subranges, subroutines, compile units and entries of other tags add
-  // nothing themselves.
   return Children::Plain;
+}
+
+void TypeWalker::emitSized(const BasicObject& object, SignalEntry& entry) {
+  entry.size = object.byteSize();
+  emit(entry);
+}
+
+void TypeWalker::walkDeclaredType(const BasicObject& object, const SignalEntry& entry,
+                                  unsigned depth) {
+  if (const BasicObject* type = object.declaredType()) walkAt(*type, entry, false, depth + 1);
+}
+
+void TypeWalker::walkMember(const TypeInfo_Member& member, SignalEntry& entry, unsigned depth) {
+  // A static data member declared in its class is not stored in the object.
+  if (member.declaration) return;
+  appendComponent(entry.name, ".", member.name);
+  entry.address += member.dataMemberLocation;
+  entry.bitOffset = member.bitOffset;
+  entry.bitSize = member.bitSize;
+  walkDeclaredType(member, entry, depth);
+}
+
+TypeWalker::Children TypeWalker::walkComposite(const BasicObject& composite,
+                                               const SignalEntry& entry, unsigned depth) {
+  if (completeTypes_ != nullptr && isDeclarationOnly(composite)) {
+    // Complete only in another unit (a class whose key function is defined there).
+    const BasicObject* complete = completeTypes_->completionOf(composite);
+    if (complete != nullptr && complete != &composite) walkAt(*complete, entry, false, depth + 1);
+    return Children::Skip;
+  }
+  // Only the data members and base classes are part of the object. Clang (and GCC for
+  // C++) also put the types and functions declared inside a union among its children;
+  // expanded, they gave signals that no object has.
+  return Children::OfStructure;
+}
+
+void TypeWalker::walkFunction(const FunctionInfo& function, SignalEntry& entry, unsigned depth) {
+  if (const BasicObject* declared = function.specification.target) {
+    replacedName_ = true;
+    entry.name = composeSignalName(declared, "");
+    entry.size = declared->byteSize();
+    walkAt(*declared, entry, false, depth + 1);
+  } else {
+    appendComponent(entry.name, ".", function.name);
+    entry.size = function.byteSize();
+  }
+  entry.typeName = "function";
+  emit(entry);
+}
+
+void TypeWalker::walkVariable(const VariableInfo& variable, SignalEntry& entry, unsigned depth) {
+  if (const BasicObject* declared = variable.specification.target) {
+    replacedName_ = true;
+    entry.name = composeSignalName(declared, "");
+    walkAt(*declared, entry, false, depth + 1);
+  } else {
+    appendComponent(entry.name, ".", variable.name);
+    walkDeclaredType(variable, entry, depth);
+  }
 }
 
 void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elementType,
                              const SignalEntry& entry, unsigned depth) {
-  // One subrange per dimension; an array whose first child is no subrange has no
-  // elements. Further dimensions are expanded in row-major order, each with the index
-  // width of its own element count.
-  if (array.children.empty() || elementType == nullptr) return;
-  struct Dimension {
-    std::uint32_t first;
-    std::uint32_t count;  // upper bound + 1; the index runs from `first` while below it
-    unsigned width;
-  };
   std::vector<Dimension> dimensions;
-  for (const auto& child : array.children) {
-    const auto* subrange = dynamic_cast<const TypeInfo_Subrange*>(child.get());
-    if (subrange == nullptr) {
-      if (dimensions.empty()) return;
-      continue;
-    }
-    const std::uint32_t count = subrange->upperBound + 1;
-    if (subrange->lowerBound >= count) return;  // no elements at all
-    dimensions.push_back({subrange->lowerBound, count, indexWidth(count)});
-  }
+  if (elementType == nullptr || !dimensionsOf(array, dimensions)) return;
 
   // Every element expands the same way, but for its address and the front of its names:
   // the element type is walked once, at address 0 with an empty name, and its signals
@@ -346,21 +368,32 @@ std::string composeSignalName(const BasicObject* object, std::string suffix) {
   for (unsigned steps = 0; object != nullptr && steps < BasicObject::kMaxDepth; ++steps) {
     const BasicObject* source = object;
     std::string_view separator;
-    if (const auto* c = dynamic_cast<const TypeInfo_Class*>(object)) {
-      separator = "->";
-      if (c->specification != nullptr) source = c->specification;
-    } else if (const auto* f = dynamic_cast<const FunctionInfo*>(object)) {
-      separator = "@";
-      if (f->specification != nullptr) source = f->specification;
-    } else if (const auto* v = dynamic_cast<const VariableInfo*>(object)) {
-      separator = ".";
-      if (v->specification != nullptr) source = v->specification;
-    } else if (dynamic_cast<const TypeInfo_Member*>(object) != nullptr ||
-               dynamic_cast<const TypeInfo_Enumeration*>(object) != nullptr ||
-               dynamic_cast<const TypeInfo_Enumerator*>(object) != nullptr) {
-      separator = ".";
-    } else if (dynamic_cast<const TypeInfo_Namespace*>(object) != nullptr) {
-      separator = "::";
+    switch (object->kind) {
+      case Kind::Class:
+        // A class, function or variable that completes a declaration elsewhere is named
+        // by that declaration and its scopes. Structures and unions add no scope: a
+        // static member of a structure is named without it.
+        separator = "->";
+        source = &object->declarationSite();
+        break;
+      case Kind::Function:
+        separator = "@";
+        source = &object->declarationSite();
+        break;
+      case Kind::Variable:
+        separator = ".";
+        source = &object->declarationSite();
+        break;
+      case Kind::Member:
+      case Kind::Enumeration:
+      case Kind::Enumerator:
+        separator = ".";
+        break;
+      case Kind::Namespace:
+        separator = "::";
+        break;
+      default:
+        break;
     }
     if (!separator.empty()) components.push_back({source->name, separator});
     object = source->parent;

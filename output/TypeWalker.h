@@ -12,7 +12,10 @@
 
 namespace Model {
 class BasicObject;
+class FunctionInfo;
 class ModelStore;
+class TypeInfo_Member;
+class VariableInfo;
 }  // namespace Model
 
 namespace Output {
@@ -79,6 +82,14 @@ class TypeWalker {
               unsigned depth);
   enum class Children { Plain, OfStructure, Skip };
   Children walkKind(const Model::BasicObject& object, SignalEntry& entry, unsigned depth);
+  // The steps of walkKind for the kinds that take more than a line.
+  void emitSized(const Model::BasicObject& object, SignalEntry& entry);
+  void walkDeclaredType(const Model::BasicObject& object, const SignalEntry& entry, unsigned depth);
+  void walkMember(const Model::TypeInfo_Member& member, SignalEntry& entry, unsigned depth);
+  Children walkComposite(const Model::BasicObject& composite, const SignalEntry& entry,
+                         unsigned depth);
+  void walkFunction(const Model::FunctionInfo& function, SignalEntry& entry, unsigned depth);
+  void walkVariable(const Model::VariableInfo& variable, SignalEntry& entry, unsigned depth);
   void expandArray(const Model::BasicObject& array, const Model::BasicObject* elementType,
                    const SignalEntry& entry, unsigned depth);
   void emit(SignalEntry entry) {

@@ -76,14 +76,11 @@ TEST(EntryReader, ReadsNamesPlainAndFromTheStringSection) {
                   attribute("DW_AT_language", "29", "(C11)"), header(1, 0x10, "DW_TAG_variable"),
                   attribute("DW_AT_name", "(indexed string: 0x3): counter"),
                   header(1, 0x18, "DW_TAG_variable"), attribute("DW_AT_name", "plain")}));
-  const CompileUnitInfo* unit = only(store->compileUnits);
+  const BasicObject* unit = store->objectsByOffset.find(0xb);
+  ASSERT_NE(unit, nullptr);
+  EXPECT_EQ(unit->kind, Model::Kind::CompileUnit);
   EXPECT_EQ(unit->name, "main.c");
-  EXPECT_EQ(unit->unitName, "main.c");
-  EXPECT_EQ(unit->producer, "");  // not in the string section
-  EXPECT_EQ(unit->compDir, "/tmp/t");
-  EXPECT_EQ(unit->language, "(C11)");
   EXPECT_EQ(store->variables[0]->name, "counter");
-  EXPECT_EQ(store->variables[0]->unitName, "main.c");
   EXPECT_EQ(store->variables[1]->name, "plain");
 }
 
@@ -95,9 +92,9 @@ TEST(EntryReader, ListsOnlyVariablesAtAFixedAddress) {
                   header(1, 0x20, "DW_TAG_variable"), location(0x20000200), location(0x20000300)}));
   ASSERT_EQ(store->variables.size(), 3u);
   EXPECT_EQ(store->variables[0]->location, 0x20000100u);
-  EXPECT_TRUE(store->variables[0]->isStatic);
+  EXPECT_TRUE(store->variables[0]->hasLocation);
   EXPECT_EQ(store->variables[1]->location, 0u);
-  EXPECT_TRUE(store->variables[1]->isStatic);
+  EXPECT_TRUE(store->variables[1]->hasLocation);
   EXPECT_EQ(store->variables[2]->location, 0x20000300u);
   EXPECT_EQ(
       store->addressedObjects,
@@ -129,24 +126,19 @@ TEST(EntryReader, ReadsTypeReferencesEncodingsAndFlags) {
              attribute("DW_AT_decl_file", "3"), attribute("DW_AT_decl_line", "42"),
              attribute("DW_AT_specification", "<0x30>"), attribute("DW_AT_const_value", "7"),
              header(1, 0x50, "DW_TAG_enumerator"), attribute("DW_AT_const_value", "-1")}));
-  const TypeInfo_Base* base = only(store->baseTypes);
-  EXPECT_EQ(base->encoding, 8);
+  const auto* base = Model::as<TypeInfo_Base>(store->objectsByOffset.find(0x2d));
+  ASSERT_NE(base, nullptr);
   EXPECT_EQ(base->encodingName, "unsigned char");
   EXPECT_EQ(base->byteSizeAttr, 1u);
   const VariableInfo* variable = only(store->variables);
-  EXPECT_EQ(variable->typeOffset, 0x2du);
-  EXPECT_EQ(variable->type, base);
+  EXPECT_EQ(variable->type.offset, 0x2du);
+  EXPECT_EQ(variable->type.target, base);
   EXPECT_TRUE(variable->external);
-  EXPECT_FALSE(variable->declaration);
   EXPECT_EQ(variable->declFile, 3u);
   EXPECT_EQ(variable->declLine, "42");
-  EXPECT_EQ(variable->specificationOffset, 0x30u);
-  EXPECT_TRUE(variable->hasSpecification);
-  EXPECT_EQ(variable->constValue, "7");
-  EXPECT_TRUE(variable->hasConstValue);
-  EXPECT_EQ(only(store->enumerators)->constValue, -1);
-  EXPECT_EQ(store->constValueObjects,
-            (std::vector<BasicObject*>{store->variables[0], store->enumerators[0]}));
+  EXPECT_EQ(variable->specification.offset, 0x30u);
+  EXPECT_FALSE(variable->hasLocation);
+  EXPECT_EQ(store->addressedObjects.size(), 0u);
 }
 
 TEST(EntryReader, GivesPointersTheUnitsPointerSize) {
@@ -167,15 +159,15 @@ TEST(EntryReader, MakesParametersVariablesAndInlinedCallsSubroutines) {
              attribute("DW_AT_abstract_origin", "<0x10>"), attribute("DW_AT_call_file", "2"),
              attribute("DW_AT_call_line", "77")}));
   ASSERT_EQ(store->variables.size(), 2u);
-  EXPECT_TRUE(store->variables[0]->isParameter);
-  EXPECT_FALSE(store->variables[1]->isParameter);
+  EXPECT_EQ(store->variables[0]->tag, "DW_TAG_formal_parameter");
+  EXPECT_EQ(store->variables[1]->tag, "DW_TAG_variable");
   const BasicObject* block = store->objectsByOffset.find(0x20);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(block->tag, "DW_TAG_lexical_block");
   EXPECT_EQ(store->variables[1]->parent, block);
   EXPECT_EQ(block->parent, store->functions[0]);
   const TypeInfo_Subroutine* inlined = only(store->subroutineTypes);
-  EXPECT_EQ(inlined->type, store->functions[0]);
+  EXPECT_EQ(inlined->type.target, store->functions[0]);
   EXPECT_EQ(inlined->declFile, 2u);
   EXPECT_EQ(inlined->declLine, "77");
 }
@@ -251,7 +243,6 @@ TEST(EntryReader, ReadsTheConstantsThatObjdumpPrintsInHex) {
   EXPECT_EQ(store->members[0]->dataMemberLocation, 70000u);
   EXPECT_EQ(store->members[1]->dataBitOffset, 560032u);
   EXPECT_EQ(store->subrangeTypes[0]->upperBound, 99999u);
-  EXPECT_EQ(store->enumerators[0]->constValue, 70000);
 }
 
 TEST(EntryReader, KeepsTheFirstObjectOfADuplicateOffset) {

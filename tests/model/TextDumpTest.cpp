@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/ObjectTree.h"
+
 #include "model/Model.h"
 #include "tests/support/DumpText.h"
 
@@ -29,11 +31,11 @@ TEST(TextDump, ListsAUnitWithItsVariableAndTheVariablesType) {
 }
 
 TEST(TextDump, DescribesEveryClassInOneLine) {
-  auto root = std::make_unique<BasicObject>(7, "", nullptr);
+  TestSupport::ObjectTree root(7);
   auto* variable = create<VariableInfo>(1, "v", *root);
   variable->name = "v";
   EXPECT_EQ(variable->describe(), "Variable: v (static=0, external=0)");
-  variable->isStatic = true;
+  variable->hasLocation = true;
   EXPECT_EQ(variable->describe(), "Variable: v (static=1, external=0, address=0x0)");
   auto* pointer = create<TypeInfo_Pointer>(2, "p", *root);
   pointer->byteSizeAttr = 4;
@@ -116,7 +118,7 @@ TEST(TextDump, ShowsATypeMetAgainOnItsOwnPathByItsLineAlone) {
 }
 
 TEST(TextDump, CutsAListingTooDeepForAnyRealProgram) {
-  auto root = std::make_unique<BasicObject>(0, "", nullptr);
+  TestSupport::ObjectTree root;
   BasicObject* parent = root.get();
   for (int i = 0; i < 100000; ++i)
     parent = create<BasicObject>(i + 1, "DW_TAG_lexical_block", *parent);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/ObjectTree.h"
+
 #include "model/Model.h"
 #include "tests/support/DumpText.h"
 
@@ -13,9 +15,7 @@ using Output::SignalEntry;
 // Builds model objects under one compile unit.
 class Types {
  public:
-  Types() : root_(std::make_unique<BasicObject>(0, "", nullptr)) {
-    unit = create<CompileUnitInfo>(1, "DW_TAG_compile_unit", *root_);
-  }
+  Types() { unit = create<CompileUnitInfo>(1, "DW_TAG_compile_unit", *root_); }
 
   TypeInfo_Base* base(std::uint32_t size, Text encoding) {
     auto* type = create<TypeInfo_Base>(next(), "DW_TAG_base_type", *unit);
@@ -32,14 +32,14 @@ class Types {
                           std::uint32_t location) {
     auto* member = create<TypeInfo_Member>(next(), "DW_TAG_member", owner);
     member->name = name;
-    member->type = type;
+    member->type.target = type;
     member->dataMemberLocation = location;
     return member;
   }
   TypeInfo_Array* array(BasicObject* element,
                         std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> bounds) {
     auto* type = create<TypeInfo_Array>(next(), "DW_TAG_array_type", *unit);
-    type->type = element;
+    type->type.target = element;
     for (const auto& [lower, upper] : bounds) {
       auto* range = create<TypeInfo_Subrange>(next(), "DW_TAG_subrange_type", *type);
       range->lowerBound = lower;
@@ -50,7 +50,7 @@ class Types {
   template <class T>
   T* wrap(BasicObject* inner) {
     auto* type = create<T>(next(), "DW_TAG_x", *unit);
-    type->type = inner;
+    type->type.target = inner;
     return type;
   }
 
@@ -58,7 +58,7 @@ class Types {
 
  private:
   std::uint32_t next() { return ++offset_; }
-  std::unique_ptr<BasicObject> root_;
+  TestSupport::ObjectTree root_;
   std::uint32_t offset_ = 1;
 };
 
@@ -182,7 +182,7 @@ TEST(TypeWalker, CarriesBitFieldsAndStopsAtPointers) {
   EXPECT_EQ(out[1].name, "cfg.next");
   EXPECT_EQ(out[1].typeName, "pointer");
   EXPECT_EQ(out[1].bitSize, 0u);
-  EXPECT_EQ(out[1].typeObject, pointer);
+  EXPECT_EQ(out[1].size, pointer->byteSize());
 }
 
 TEST(TypeWalker, MarksEverythingBelowAConstAsConst) {
@@ -203,7 +203,7 @@ TEST(TypeWalker, PutsBaseClassMembersUnderTheObjectsName) {
   types.member(*base, "baseField", types.base(4, "unsigned"), 0);
   auto* derived = create<TypeInfo_Class>(99, "DW_TAG_class_type", *types.unit);
   auto* inheritance = create<TypeInfo_Inheritance>(100, "DW_TAG_inheritance", *derived);
-  inheritance->type = base;
+  inheritance->type.target = base;
   inheritance->dataMemberLocation = 4;
   types.member(*derived, "own", types.base(1, "unsigned char"), 8);
   create<FunctionInfo>(101, "DW_TAG_subprogram", *derived)->name = "run";
@@ -258,7 +258,7 @@ TEST(TypeWalker, SkipsStaticMembersDeclaredInTheirClass) {
 TEST(TypeWalker, EndsABranchThatLeadsBackToItself) {
   Types types;
   auto* loop = types.wrap<TypeInfo_Typedef>(nullptr);
-  loop->type = loop;
+  loop->type.target = loop;
   EXPECT_TRUE(walk(*loop, "x", 0).empty());
   // A structure that holds itself twice would otherwise double with every level.
   auto* self = types.structure(8);

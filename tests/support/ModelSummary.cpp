@@ -28,13 +28,13 @@ void summarizeType(const BasicObject* type, std::string& out,
     out += "base " + std::string(base->name) + size + " " + std::string(base->encodingName);
   } else if (const auto* typedefType = dynamic_cast<const TypeInfo_Typedef*>(type)) {
     out += "typedef " + std::string(typedefType->name) + "=";
-    summarizeType(typedefType->type, out, path);
+    summarizeType(typedefType->type.target, out, path);
   } else if (const auto* constType = dynamic_cast<const TypeInfo_Const*>(type)) {
     out += "const ";
-    summarizeType(constType->type, out, path);
+    summarizeType(constType->type.target, out, path);
   } else if (const auto* volatileType = dynamic_cast<const TypeInfo_Volatile*>(type)) {
     out += "volatile ";
-    summarizeType(volatileType->type, out, path);
+    summarizeType(volatileType->type.target, out, path);
   } else if (dynamic_cast<const TypeInfo_Pointer*>(type) != nullptr) {
     out += "pointer" + size;
   } else if (dynamic_cast<const TypeInfo_Enumeration*>(type) != nullptr) {
@@ -48,7 +48,7 @@ void summarizeType(const BasicObject* type, std::string& out,
       }
     }
     out += " of ";
-    summarizeType(array->type, out, path);
+    summarizeType(array->type.target, out, path);
   } else if (dynamic_cast<const TypeInfo_Structure*>(type) != nullptr ||
              dynamic_cast<const TypeInfo_Class*>(type) != nullptr ||
              dynamic_cast<const TypeInfo_Union*>(type) != nullptr) {
@@ -62,11 +62,11 @@ void summarizeType(const BasicObject* type, std::string& out,
         }
         if (member->declaration) out += " declared";
         out += ": ";
-        summarizeType(member->type, out, path);
+        summarizeType(member->type.target, out, path);
         out += "; ";
       } else if (const auto* inheritance = dynamic_cast<const TypeInfo_Inheritance*>(child.get())) {
         out += "base@" + std::to_string(inheritance->dataMemberLocation) + ": ";
-        summarizeType(inheritance->type, out, path);
+        summarizeType(inheritance->type.target, out, path);
         out += "; ";
       }
     }
@@ -87,10 +87,11 @@ std::string summarizeVariables(const ModelStore& store) {
     out += Output::composeSignalName(variable, "") + " at " + std::to_string(variable->location) +
            " from " + Output::sourceLocationOf(store, *variable) + ": ";
     std::vector<const BasicObject*> path;
-    const BasicObject* type = variable->type;
-    if (type == nullptr && variable->specification != nullptr) {
-      if (const auto* declared = dynamic_cast<const VariableInfo*>(variable->specification)) {
-        type = declared->type;
+    const BasicObject* type = variable->type.target;
+    if (type == nullptr && variable->specification.target != nullptr) {
+      if (const auto* declared =
+              dynamic_cast<const VariableInfo*>(variable->specification.target)) {
+        type = declared->type.target;
       }
     }
     summarizeType(type, out, path);

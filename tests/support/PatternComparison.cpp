@@ -4,7 +4,7 @@
 
 #include "app/PathParts.h"
 #include "dump/LinePatterns.h"
-#include "output/StaticNameWarnings.h"
+#include "output/DuplicateNameWarnings.h"
 #include "output/TypeWalker.h"
 
 namespace TestSupport {

@@ -12,11 +12,13 @@ namespace Output {
 bool matchReportedName(std::string_view, Common::TextPattern<1>::Groups&);
 // The part of an output name that a warning names: up to the first "@", "." or ":".
 inline constexpr Common::TextPattern<1> reportedNamePattern{"reportedNamePattern", "^([^@.:]+).*",
-                                                          &matchReportedName};
+                                                            &matchReportedName};
 
 // Finds output names that more than one signal has (static variables of the same name in
-// several compile units) and writes the warnings text for them.
-class StaticNameWarnings {
+// several compile units) and writes the warnings text for them: the text of the
+// duplicate-name log, which the output run writes to "<map file>_StyleWarnings.log"
+// when `duplicateFound()`.
+class DuplicateNameWarnings {
  public:
   // Called for every written signal in order, with its output name and source location;
   // the location text must stay alive as long as this object.

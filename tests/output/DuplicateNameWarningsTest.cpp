@@ -1,11 +1,11 @@
-#include "output/StaticNameWarnings.h"
+#include "output/DuplicateNameWarnings.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(StaticNameWarnings, ReportsTheLaterLocationFirstAndTheFirstOneOnce) {
-  Output::StaticNameWarnings warnings;
+TEST(DuplicateNameWarnings, ReportsTheLaterLocationFirstAndTheFirstOneOnce) {
+  Output::DuplicateNameWarnings warnings;
   warnings.check("counter", "a.c(7)");
   EXPECT_FALSE(warnings.duplicateFound());
   warnings.check("counter", "b.c(12)");
@@ -19,8 +19,8 @@ TEST(StaticNameWarnings, ReportsTheLaterLocationFirstAndTheFirstOneOnce) {
             "  Location File: c.c(3)\r\n");
 }
 
-TEST(StaticNameWarnings, WarnsOncePerClashingVariable) {
-  Output::StaticNameWarnings warnings;
+TEST(DuplicateNameWarnings, WarnsOncePerClashingVariable) {
+  Output::DuplicateNameWarnings warnings;
   for (const char* location : {"a.c(2)", "b.c(4)"}) {
     warnings.check("s.x", location);
     warnings.check("s.y", location);
@@ -31,8 +31,8 @@ TEST(StaticNameWarnings, WarnsOncePerClashingVariable) {
             "  Location File: a.c(2)\r\n");
 }
 
-TEST(StaticNameWarnings, ReportsTheNameUpToItsFirstScopeCharacter) {
-  Output::StaticNameWarnings warnings;
+TEST(DuplicateNameWarnings, ReportsTheNameUpToItsFirstScopeCharacter) {
+  Output::DuplicateNameWarnings warnings;
   warnings.check("s.f_Bits:234", "a.c(1)");
   warnings.check("s.f_Bits:234", "b.c(1)");
   warnings.check("tick@count", "a.c(9)");
@@ -48,8 +48,8 @@ TEST(StaticNameWarnings, ReportsTheNameUpToItsFirstScopeCharacter) {
             "  Location File: a.c(5)\r\n");
 }
 
-TEST(StaticNameWarnings, NamesAnEmptyLocationOnce) {
-  Output::StaticNameWarnings warnings;
+TEST(DuplicateNameWarnings, NamesAnEmptyLocationOnce) {
+  Output::DuplicateNameWarnings warnings;
   warnings.check("x", "");
   warnings.check("x", "");
   warnings.check("y", "");

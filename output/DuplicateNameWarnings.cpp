@@ -1,4 +1,4 @@
-#include "output/StaticNameWarnings.h"
+#include "output/DuplicateNameWarnings.h"
 
 namespace Output {
 
@@ -12,7 +12,7 @@ bool matchReportedName(std::string_view name, Common::TextPattern<1>::Groups& g)
   return true;
 }
 
-void StaticNameWarnings::check(std::string outputName, std::string_view sourceLocation) {
+void DuplicateNameWarnings::check(std::string outputName, std::string_view sourceLocation) {
   const auto [first, inserted] = firstLocationByName_.try_emplace(outputName, sourceLocation);
   if (inserted) return;
 
