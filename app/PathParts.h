@@ -19,11 +19,13 @@ bool matchPathWithoutDirectory(std::string_view, Common::TextPattern<2>::Groups&
 bool matchElfExtension(std::string_view, Common::TextPattern<0>::Groups&);
 
 inline constexpr Common::TextPattern<3> pathWithDirectoryPattern{
-    "pathWithDirectoryPattern", R"(^(.*[/\\])([^/\\]+)([.].*)$)", &matchPathWithDirectory};
+    "pathWithDirectoryPattern", R"(^(.*[/\\])([^/\\]+)([.].*)$)", &matchPathWithDirectory,
+    "C:\\work\\app.rel.elf", "app.elf"};
 inline constexpr Common::TextPattern<2> pathWithoutDirectoryPattern{
-    "pathWithoutDirectoryPattern", R"(^(.*)([.].*)$)", &matchPathWithoutDirectory};
-inline constexpr Common::TextPattern<0> elfExtensionPattern{"elfExtensionPattern",
-                                                          R"(^[.][elfELF]+$)", &matchElfExtension};
+    "pathWithoutDirectoryPattern", R"(^(.*)([.].*)$)", &matchPathWithoutDirectory, "app.elf",
+    "app"};
+inline constexpr Common::TextPattern<0> elfExtensionPattern{
+    "elfExtensionPattern", R"(^[.][elfELF]+$)", &matchElfExtension, ".elf", ".axf"};
 
 // The first of the two path patterns that matches decides; a path without any "."
 // gives three empty parts.

@@ -1,3 +1,35 @@
+// The entry reader: one pass over the lines of the dump, from first to last. One entry
+// on its way through it, in the order the code runs:
+//
+//    <1><23>: Abbrev Number: 2 (DW_TAG_variable)
+//     <24>   DW_AT_name        : (indexed string: 0x3): g_s
+//     <25>   DW_AT_type        : <0x2e>
+//     <2b>   DW_AT_location    :	(DW_OP_addrx <0>)
+//
+// 1. readLine sees blanks and "<1><", so the line can only be an entry header.
+//    readEntryHeader takes level 1 and offset 0x23; the parent is the last entry read
+//    at level 0 (the compile unit). The tag's row in kTagTable says Kind::Variable, so
+//    createObjectOfKind makes a VariableInfo under the unit, in the store's arena, and
+//    lists it in `variables`; the offset map learns 0x23. It becomes the current object.
+// 2. The next line starts with blanks and "<24> ": an attribute. readAttribute splits it
+//    into name, value and explanation (after the last tab) and looks the name up in
+//    kAttributeTable; names outside the table end there.
+//    - Step A, readValue, reads the value as its attribute wants it: the name without
+//      its string-section reference ("g_s", into the text arena), the type's offset
+//      0x2e from "<0x2e>", the location from its explanation. A DW_OP_addr gives the
+//      address at once; this DW_OP_addrx gives index 0 into the unit's address table,
+//      which .debug_addr prints later, so the variable is noted for placeVariables. Both
+//      list the variable in `addressedObjects`, in dump order.
+//    - Step B, setCommonField, sets what every kind has (declaration file and line).
+//    - Step C, setClassField, switches on the object's kind: setVariableField keeps the
+//      type reference (offset 0x2e, linked later) and marks that it has a location.
+// 3. The next entry header ends the variable. After the last line the loader places
+//    the variables (placeVariables), links the references (linkTypes) and restates
+//    bit fields given by DW_AT_data_bit_offset (restateDataBitOffsets).
+//
+// Lines that are no entry or attribute go to the placement reader (section table,
+// address tables), the file-table reader, and the unit-header rules: pointer size, unit
+// offset, and the file-format line that tells the byte order.
 #include "dump/EntryReader.h"
 
 #include <array>

@@ -400,6 +400,10 @@ class TypeInfo_Subrange : public KindOf<Kind::Subrange> {
   void appendTree(TreeListing& listing, std::int32_t indent) const override;
 };
 
+// A subroutine type (DW_TAG_subroutine_type), or a call inlined into a function
+// (DW_TAG_inlined_subroutine): both are walked only for their children, and an inlined
+// call takes the function it is an instance of as its type and its call site as its
+// declaration.
 class TypeInfo_Subroutine : public KindOf<Kind::Subroutine> {
  public:
   using KindOf::KindOf;

@@ -12,7 +12,7 @@ namespace Output {
 bool matchReportedName(std::string_view, Common::TextPattern<1>::Groups&);
 // The part of an output name that a warning names: up to the first "@", "." or ":".
 inline constexpr Common::TextPattern<1> reportedNamePattern{"reportedNamePattern", "^([^@.:]+).*",
-                                                            &matchReportedName};
+                                                            &matchReportedName, "tick@count", "@x"};
 
 // Finds output names that more than one signal has (static variables of the same name in
 // several compile units) and writes the warnings text for them: the text of the

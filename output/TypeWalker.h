@@ -131,7 +131,8 @@ std::string composeSignalName(const Model::BasicObject* object, std::string suff
 bool matchSignedEncoding(std::string_view, Common::TextPattern<0>::Groups&);
 // Matched against "A" followed by the encoding text.
 inline constexpr Common::TextPattern<0> signedEncodingPattern{
-    "signedEncodingPattern", "^.*[^n]signed.*$", &matchSignedEncoding};
+    "signedEncodingPattern", "^.*[^n]signed.*$", &matchSignedEncoding, "Asigned char",
+    "Aunsigned char"};
 
 // Whether a base type's encoding text ("signed", "unsigned char", ...) is a signed one.
 bool isSignedEncoding(std::string_view encoding);

@@ -105,6 +105,11 @@ const std::vector<std::string> kShapes{
     "",
 };
 
+TEST(LinePatterns, TakeTheLineTheyShowAndRefuseTheirNearMiss) {
+  PatternComparison comparison;
+  EXPECT_EQ(comparison.checkWorkedExamples(), 36u);
+}
+
 TEST(LinePatterns, AgreeWithRegexOnTheLineShapesAndTheirNearMisses) {
   PatternComparison comparison;
   std::mt19937 random(1);

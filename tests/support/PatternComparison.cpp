@@ -31,6 +31,8 @@ struct PatternComparison::AnyPattern {
   std::string_view name;
   std::string_view text;
   std::function<bool(std::string_view, std::vector<std::string>&)> match;
+  std::string_view takes;
+  std::string_view refuses;
 };
 
 template <std::size_t N>
@@ -41,7 +43,8 @@ PatternComparison::AnyPattern erased(const TextPattern<N>& pattern) {
             if (!pattern.match(subject, groups)) return false;
             out.assign(groups.begin(), groups.end());
             return true;
-          }};
+          },
+          pattern.takes, pattern.refuses};
 }
 
 std::vector<PatternComparison::AnyPattern> allPatterns() {
@@ -116,6 +119,21 @@ int PatternComparison::compare(const std::string& subject) {
     }
   }
   return matched;
+}
+
+std::size_t PatternComparison::checkWorkedExamples() {
+  for (const AnyPattern& pattern : patterns_) {
+    std::vector<std::string> groups;
+    EXPECT_TRUE(pattern.match(pattern.takes, groups))
+        << pattern.name << " refuses its example \"" << printable(std::string(pattern.takes))
+        << "\"";
+    EXPECT_FALSE(pattern.match(pattern.refuses, groups))
+        << pattern.name << " takes its near miss \"" << printable(std::string(pattern.refuses))
+        << "\"";
+    compare(std::string(pattern.takes));
+    compare(std::string(pattern.refuses));
+  }
+  return patterns_.size();
 }
 
 // Variants of a subject that differ in one place: a character dropped, doubled or

@@ -19,6 +19,9 @@ class PatternComparison {
   // Compares every pattern on the subject, failing the test on any difference; returns
   // the number of patterns that matched.
   int compare(const std::string& subject);
+  // Checks that every pattern takes the line its worked example shows and refuses the
+  // near miss, and that std::regex agrees on both; returns the number of patterns.
+  std::size_t checkWorkedExamples();
   std::size_t compared() const { return compared_; }
 
   // One pattern of any group count.
