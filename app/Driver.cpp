@@ -13,7 +13,8 @@ namespace App {
 
 RunFiles runFilesFor(const PathParts& parts) {
   const std::string stem = parts.directory + parts.baseName;
-  return {stem + "_ObjDump.txt", stem + "_Vek.m51", stem + "_CANape.db", stem + parts.extension};
+  return {stem + "_ObjDump.txt", stem + "_Vek.m51", stem + "_CANape.db", stem + parts.extension,
+          stem + "_Vek.a2l"};
 }
 
 namespace {
@@ -32,7 +33,18 @@ class StageClock {
 }  // namespace
 
 int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
-  // The last argument is the path; earlier ones are ignored.
+  // The last argument is the path, also when it looks like an option. Before it stand
+  // the options; other earlier arguments are ignored, as they always were.
+  bool writeA2l = false;
+  for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] == "--a2l") {
+      writeA2l = true;
+    } else if (arguments[i].starts_with("-")) {
+      err << "Unknown option: " << arguments[i]
+          << " (the one option is --a2l, given before the path)" << std::endl;
+      return kUnknownOption;
+    }
+  }
   const std::string path = arguments.empty() ? std::string() : arguments.back();
   if (path.empty()) {
     printUsage(out);
@@ -71,7 +83,10 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     return kDumpNotRead;
   }
   out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-  const bool written = Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
+  const bool written =
+      writeA2l ? Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out,
+                                         {files.outFileA2l, parts.baseName})
+               : Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
   out << "Vek M51 + CANape finished " << files.outFileMap
       << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
   return written ? 0 : kOutputNotWritten;

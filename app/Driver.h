@@ -14,12 +14,14 @@ struct RunFiles {
   std::string outFileMap;     // the M51 map
   std::string outFileCanape;  // the CANape database
   std::string elfFile;        // the ELF image
+  std::string outFileA2l;     // the A2L description, written with --a2l
 };
 
 RunFiles runFilesFor(const PathParts& parts);
 
-// One conversion: `arguments` are the command-line arguments after the program name.
-// Progress goes to `out`, the one failure message to `err`. Returns the exit status.
+// One conversion: `arguments` are the command-line arguments after the program name:
+// options ("--a2l"), then the path. Progress goes to `out`, failure messages to `err`.
+// Returns the exit status.
 int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);
 
 }  // namespace App

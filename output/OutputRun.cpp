@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <vector>
 
+#include "common/FilePath.h"
 #include "model/ModelStore.h"
+#include "output/A2lFormat.h"
 #include "output/CanapeFormat.h"
 #include "output/DuplicateNameWarnings.h"
 #include "output/FileOutput.h"
@@ -81,9 +86,11 @@ std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition) {
 }
 
 OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
-                             std::size_t signalLimit) {
+                             std::size_t signalLimit, const std::string* a2lModule) {
   OutputTexts texts;
   appendDatabaseHeader(texts.database);
+  std::optional<A2lWriter> a2l;
+  if (a2lModule != nullptr) a2l.emplace(texts.a2l, *a2lModule, store.littleEndian);
   DuplicateNameWarnings warnings;
 
   // Each variable with a fixed address is expanded through its type, and its signals are
@@ -128,20 +135,33 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
       std::string outputName = outputNameOf(signal, bitPosition);
       appendMapLine(texts.map, signal, outputName);
       appendDatabaseLine(texts.database, signal, outputName, bitPosition);
+      if (a2l) a2l->appendMeasurement(signal, signal.name, bitPosition);
       warnings.check(std::move(outputName), signal.sourceLocation);
     }
     entries.clear();
     if (written && variable->location == 0) ++writtenAtAddressZero;
   }
   reportPlacement(store, writtenAtAddressZero, console);
+  if (a2l) a2l->finish();
   texts.duplicateFound = warnings.duplicateFound();
   texts.warnings = warnings.text();
   return texts;
 }
 
-bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
-                     std::ostream& console) {
-  const OutputTexts texts = buildOutputTexts(store, console);
+namespace {
+
+// Whether the file at `path` may be replaced by an A2L text: there is none, or this
+// program wrote it.
+bool isOursOrMissing(const std::string& path) {
+  std::ifstream in(Common::filePath(path), std::ios::binary);
+  if (!in) return !std::filesystem::exists(Common::filePath(path));
+  std::string head(kA2lMark.size(), '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  return head == kA2lMark;
+}
+
+bool writeFiles(const std::string& outFileMap, const std::string& outFileCanape,
+                const OutputTexts& texts, const A2lOutput* a2l, std::ostream& console) {
   bool allWritten = writeWholeFile(outFileMap, texts.map, console);
   if (texts.duplicateFound) {
     allWritten =
@@ -150,7 +170,29 @@ bool generateOutputs(std::string outFileMap, std::string outFileCanape, const Mo
   if (!outFileCanape.empty()) {
     allWritten = writeWholeFile(outFileCanape, texts.database, console) && allWritten;
   }
+  if (a2l != nullptr) {
+    if (isOursOrMissing(a2l->file)) {
+      allWritten = writeWholeFile(a2l->file, texts.a2l, console) && allWritten;
+    } else {
+      console << "Can not create file: " << a2l->file
+              << " (a file that skarvel did not write is in its place)" << std::endl;
+      allWritten = false;
+    }
+  }
   return allWritten;
+}
+
+}  // namespace
+
+bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
+                     std::ostream& console) {
+  return writeFiles(outFileMap, outFileCanape, buildOutputTexts(store, console), nullptr, console);
+}
+
+bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
+                     std::ostream& console, const A2lOutput& a2l) {
+  const OutputTexts texts = buildOutputTexts(store, console, std::size_t{1} << 24, &a2l.moduleName);
+  return writeFiles(outFileMap, outFileCanape, texts, &a2l, console);
 }
 
 }  // namespace Output

@@ -20,19 +20,33 @@ namespace Output {
 bool generateOutputs(std::string outFileMap, std::string outFileCanape,
                      const Model::ModelStore& store, std::ostream& console);
 
+// The A2L description that a run writes too when asked: the file, and the name of the
+// project and module in it (the image's).
+struct A2lOutput {
+  std::string file;
+  std::string moduleName;
+};
+// The same, and the A2L file besides. A file at its path that this program did not write
+// is left alone and reported.
+bool generateOutputs(std::string outFileMap, std::string outFileCanape,
+                     const Model::ModelStore& store, std::ostream& console, const A2lOutput& a2l);
+
 // The contents of the three files, built in memory.
 struct OutputTexts {
   std::string map;
   std::string database;
   std::string warnings;
+  std::string a2l;              // only when asked for
   bool duplicateFound = false;  // the warnings log is written only then
 };
 
 // Builds the three texts; an array or a variable too large to list whole is named on
 // `console`, and so are variables the dump could not place for sure. `signalLimit` caps
 // the signals of one variable.
+// With an `a2lModule`, the A2L text is built as well.
 OutputTexts buildOutputTexts(const Model::ModelStore& store, std::ostream& console,
-                             std::size_t signalLimit = std::size_t{1} << 24);
+                             std::size_t signalLimit = std::size_t{1} << 24,
+                             const std::string* a2lModule = nullptr);
 
 // "<file>(<line>)" for the variable's declaration, from its compile unit's file table;
 // "unknown(<line>)" when the table has no such file, empty when the unit has no table.

@@ -271,3 +271,49 @@ TEST(Driver, WritesRelativeToTheWorkingDirectoryForAPathWithoutADot) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Driver, WritesTheA2lOnlyWhenAskedAndNeverOverAFileItDidNotWrite) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", "");
+  EXPECT_EQ(convert({dir.file("app.txt")}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "app_Vek.a2l"));
+
+  EXPECT_EQ(convert({"--a2l", dir.file("app.txt")}).status, 0);
+  const std::string written = readFile(dir / "app_Vek.a2l");
+  EXPECT_TRUE(written.starts_with("/* Written by skarvel")) << written;
+  EXPECT_NE(written.find("/begin MODULE app \"\""), std::string::npos) << written;
+  EXPECT_EQ(convert({"--a2l", dir.file("app.txt")}).status, 0);  // its own file is replaced
+
+  TestSupport::writeFile(dir / "app_Vek.a2l", "ASAP2_VERSION 1 71 /* made by hand */\n");
+  const Conversion run = convert({"--a2l", dir.file("app.txt")});
+  EXPECT_EQ(run.status, App::kOutputNotWritten);
+  EXPECT_NE(run.out.find("Can not create file: " + dir.file("app_Vek.a2l") +
+                         " (a file that skarvel did not write is in its place)\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(readFile(dir / "app_Vek.a2l"), "ASAP2_VERSION 1 71 /* made by hand */\n");
+}
+
+TEST(Driver, RefusesAnUnknownOptionButTakesTheLastArgumentAsThePath) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", "");
+  for (const std::string option : {"--map", "-a2l", "--A2L"}) {
+    const Conversion run = convert({option, dir.file("app.txt")});
+    EXPECT_EQ(run.status, App::kUnknownOption) << option;
+    EXPECT_EQ(run.err,
+              "Unknown option: " + option + " (the one option is --a2l, given before the path)\n");
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app_ObjDump.txt"});
+  // Earlier arguments that are no options are still ignored, and a last argument that
+  // looks like an option is the path.
+  EXPECT_EQ(convert({dir.file("other.elf"), dir.file("app.txt")}).status, 0);
+  const InDirectory here(dir.path());
+  const Conversion last = convert({"--a2l"});
+  EXPECT_EQ(last.status, App::kDumpNotRead);
+  EXPECT_EQ(last.err, "Can not read file: _ObjDump.txt\n");
+}
+
+}  // namespace

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "tests/support/A2lReader.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Toolchain.h"
 
@@ -142,6 +143,47 @@ std::string databaseDisagreement(const std::string& mapLine, const std::string& 
   return {};
 }
 
+// The A2L file must describe each map line, in the map's order: the same name, address,
+// size and signedness, and for a bit field a mask over the bits the map lists.
+void expectA2lDescribesTheMap(const TempDir& dir) {
+  const TestSupport::A2lFile a2l = TestSupport::readA2l(TestSupport::readFile(dir / "app_Vek.a2l"));
+  for (std::size_t e = 0; e < a2l.errors.size() && e < 20; ++e)
+    ADD_FAILURE() << "A2L: " << a2l.errors[e];
+  EXPECT_EQ(a2l.byteOrder, "MSB_LAST");
+  const std::vector<std::string> map = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
+  ASSERT_EQ(a2l.measurements.size(), map.size());
+  static const std::regex line(
+      R"(^([0-9a-f]{8})H     SYMBOL  DATA  (\S+) *    (.*?)(_Bits?:([0-9]+))?$)");
+  static const std::map<std::string, unsigned> sizes{{"BYTE", 1},  {"INT8", 1},  {"WORD", 2},
+                                                     {"INT16", 2}, {"DWORD", 4}, {"INT32", 4},
+                                                     {"QWORD", 8}, {"INT64", 8}};
+  int failures = 0;
+  for (std::size_t k = 0; k < map.size() && failures < 20; ++k) {
+    const TestSupport::A2lMeasurement& m = a2l.measurements[k];
+    std::smatch f;
+    ASSERT_TRUE(std::regex_match(map[k], f, line)) << map[k];
+    std::string bits;
+    if (m.bitMask) {
+      unsigned low = 0;
+      while (low < 64 && ((*m.bitMask >> low) & 1) == 0)
+        ++low;
+      for (unsigned bit = low; bit < 64 && ((*m.bitMask >> bit) & 1) != 0; ++bit)
+        bits += std::to_string(bit);
+    }
+    const bool isSigned = m.datatype[0] == 'S' || m.datatype == "A_INT64";
+    const auto size = sizes.find(f[2]);
+    const bool agrees = m.longIdentifier == f[3].str() &&
+                        m.ecuAddress == std::stoull(f[1], nullptr, 16) && size != sizes.end() &&
+                        TestSupport::a2lDatatypeSize(m.datatype) == size->second &&
+                        isSigned == f[2].str().starts_with("INT") && bits == f[5].str();
+    if (!agrees) {
+      ++failures;
+      ADD_FAILURE() << "A2L measurement " << m.identifier << " (" << m.datatype << ") for map line "
+                    << map[k];
+    }
+  }
+}
+
 void PrintTo(const Variant& variant, std::ostream* out) {
   *out << variant.label;
 }
@@ -213,9 +255,11 @@ TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
   const auto image = TestSupport::buildImage(recipe);
   TempDir dir;
   std::filesystem::copy_file(image, dir / "app.elf");
-  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.elf")}, dir / "console.txt"),
-            0);
+  ASSERT_EQ(
+      TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file("app.elf")}, dir / "console.txt"),
+      0);
   expectAgreementWithGdb(dir, variant.label);
+  expectA2lDescribesTheMap(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(variants()),
@@ -243,13 +287,15 @@ TEST_P(OtherObjdumps, AgreeWithGdbOnEveryMapLine) {
   std::filesystem::copy_file(folder / (kept.image + ".elf"), dir / "app.elf");
   std::filesystem::copy_file(folder / (kept.image + "_" + kept.release + "_ObjDump.txt"),
                              dir / "app_ObjDump.txt");
-  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file("app.txt")}, dir / "console.txt"),
-            0);
+  ASSERT_EQ(
+      TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file("app.txt")}, dir / "console.txt"),
+      0);
   // Every variable was placed: the dump holds the tables the converter asks for.
   const std::string console = TestSupport::readFile(dir / "console.txt");
   EXPECT_EQ(console.find("could not be placed"), std::string::npos) << console;
   EXPECT_EQ(console.find("written at address 0"), std::string::npos) << console;
   expectAgreementWithGdb(dir, kept.image + "_" + kept.release);
+  expectA2lDescribesTheMap(dir);
 }
 
 std::vector<KeptDump> keptDumps() {
@@ -292,12 +338,13 @@ TEST_P(GoldenFiles, AreWrittenByteForByte) {
       {golden.name, sources, flags, golden.cxx, true, TestSupport::corpusDir()});
   TempDir dir;
   std::filesystem::copy_file(image, dir / (golden.name + ".elf"));
-  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, dir.file(golden.name + ".elf")},
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file(golden.name + ".elf")},
                                     dir / "console.txt"),
             0);
   const auto goldenDir = TestSupport::corpusDir() / "golden";
   const bool update = std::getenv("SKARVEL_UPDATE_GOLDEN") != nullptr;
-  for (const std::string suffix : {"_Vek.m51", "_CANape.db", "_Vek.m51_StyleWarnings.log"}) {
+  for (const std::string suffix :
+       {"_Vek.m51", "_CANape.db", "_Vek.m51_StyleWarnings.log", "_Vek.a2l"}) {
     const std::string file = golden.name + suffix;
     const bool written = std::filesystem::exists(dir / file);
     if (update) {

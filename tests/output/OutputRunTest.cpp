@@ -1,3 +1,4 @@
+#include "output/A2lFormat.h"
 #include "output/OutputRun.h"
 
 #include <gtest/gtest.h>
@@ -308,3 +309,42 @@ INSTANTIATE_TEST_SUITE_P(
                       "1 variable could not be placed: the dump holds no address table "
                       "(.debug_addr) for them; converting the ELF file places them\n"}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+
+struct IdentifierCase {
+  std::string signalName;
+  std::string identifier;
+};
+
+class A2lIdentifier : public testing::TestWithParam<IdentifierCase> {};
+
+// Readable and stable: scopes become dots, other characters that an A2L identifier may
+// not hold become "_".
+TEST_P(A2lIdentifier, IsSpelledFromTheSignalName) {
+  EXPECT_EQ(Output::a2lIdentifier(GetParam().signalName), GetParam().identifier);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, A2lIdentifier,
+    testing::Values(IdentifierCase{"g_rings_02.data_15", "g_rings_02.data_15"},
+                    IdentifierCase{"app::hal::Uart->s_default.baud", "app.hal.Uart.s_default.baud"},
+                    IdentifierCase{"stepMachine@lastState", "stepMachine.lastState"},
+                    IdentifierCase{"Pair<int, char>::s_count", "Pair_int__char_.s_count"},
+                    IdentifierCase{"::eh_globals.caught", "_.eh_globals.caught"},
+                    IdentifierCase{"@invocations", "_.invocations"},
+                    IdentifierCase{"9lives", "_9lives"}, IdentifierCase{"", "_"},
+                    IdentifierCase{"caf\xC3\xA9", "caf__"}));
+
+TEST(A2lIdentifiers, StayUniqueAndWithinTheLongestAllowed) {
+  Output::A2lIdentifiers identifiers;
+  EXPECT_EQ(identifiers.unique("counter"), "counter");
+  EXPECT_EQ(identifiers.unique("counter"), "counter_2");
+  EXPECT_EQ(identifiers.unique("counter_2"), "counter_2_2");
+  EXPECT_EQ(identifiers.unique("a::b"), "a.b");
+  EXPECT_EQ(identifiers.unique("a.b"), "a.b_2");
+  const std::string longName(3000, 'x');
+  const std::string cut = identifiers.unique(longName);
+  EXPECT_EQ(cut.size(), 1024u);
+  EXPECT_EQ(cut, Output::a2lIdentifier(longName));  // the same every time
+  EXPECT_NE(cut, Output::a2lIdentifier(longName + "y"));
+  EXPECT_LE(identifiers.unique(longName).size(), 1024u);
+}

@@ -1,0 +1,205 @@
+#include "output/A2lFormat.h"
+
+#include <cstdio>
+
+namespace Output {
+
+namespace {
+
+bool isIdentifierStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool isIdentifierChar(char c) {
+  return isIdentifierStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '[' || c == ']';
+}
+
+constexpr std::size_t kMaxIdentifier = 1024;
+
+// FNV-1a: a short, stable fingerprint of a name that had to be cut.
+std::uint32_t fingerprint(std::string_view text) {
+  std::uint32_t hash = 2166136261u;
+  for (char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+// A string of the A2L text: quotes and backslashes escaped.
+void appendQuoted(std::string& text, std::string_view value) {
+  text += '"';
+  for (char c : value) {
+    if (c == '"' || c == '\\') text += '\\';
+    text += c;
+  }
+  text += '"';
+}
+
+void appendHex(std::string& text, std::uint64_t value) {
+  char digits[24];
+  std::snprintf(digits, sizeof digits, "0x%llX", static_cast<unsigned long long>(value));
+  text += digits;
+}
+
+struct Datatype {
+  std::string_view name;
+  std::string_view lower;
+  std::string_view upper;
+};
+
+// The A2L datatype of a whole signal, from its size, signedness and encoding. Sizes the
+// map cannot name either are given as bytes.
+Datatype datatypeOf(const SignalEntry& signal) {
+  if (signal.typeName == "float") {
+    if (signal.size == 4) {
+      return {"FLOAT32_IEEE", "-3.4028234663852886E+38", "3.4028234663852886E+38"};
+    }
+    if (signal.size == 8) {
+      return {"FLOAT64_IEEE", "-1.7976931348623157E+308", "1.7976931348623157E+308"};
+    }
+  }
+  switch (signal.size) {
+    case 2:
+      return signal.isSigned ? Datatype{"SWORD", "-32768", "32767"}
+                             : Datatype{"UWORD", "0", "65535"};
+    case 4:
+      return signal.isSigned ? Datatype{"SLONG", "-2147483648", "2147483647"}
+                             : Datatype{"ULONG", "0", "4294967295"};
+    case 8:
+      return signal.isSigned ? Datatype{"A_INT64", "-9223372036854775808", "9223372036854775807"}
+                             : Datatype{"A_UINT64", "0", "18446744073709551615"};
+    default:
+      return signal.isSigned ? Datatype{"SBYTE", "-128", "127"} : Datatype{"UBYTE", "0", "255"};
+  }
+}
+
+}  // namespace
+
+std::string a2lIdentifier(std::string_view signalName) {
+  std::string identifier;
+  identifier.reserve(signalName.size() + 1);
+  for (std::size_t i = 0; i < signalName.size(); ++i) {
+    const char c = signalName[i];
+    if (c == ':' && i + 1 < signalName.size() && signalName[i + 1] == ':') {
+      identifier += '.';
+      ++i;
+    } else if (c == '-' && i + 1 < signalName.size() && signalName[i + 1] == '>') {
+      identifier += '.';
+      ++i;
+    } else if (c == '@') {
+      identifier += '.';
+    } else {
+      identifier += isIdentifierChar(c) ? c : '_';
+    }
+  }
+  if (identifier.empty() || !isIdentifierStart(identifier.front())) identifier.insert(0, 1, '_');
+  if (identifier.size() > kMaxIdentifier) {
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "_%08X", fingerprint(signalName));
+    identifier.resize(kMaxIdentifier - 9);
+    identifier += hash;
+  }
+  return identifier;
+}
+
+bool A2lIdentifiers::take(std::string_view identifier) {
+  // FNV-1a over 64 bits, finished by a multiply so that the set's buckets spread.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (char c : identifier) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  hash ^= hash >> 29;
+  if (hash == 0) hash = 1;
+  if (2 * (used_ + 1) > slots_.size()) {
+    std::vector<std::uint64_t> larger(2 * slots_.size());
+    for (std::uint64_t kept : slots_) {
+      if (kept == 0) continue;
+      std::size_t at = kept & (larger.size() - 1);
+      while (larger[at] != 0)
+        at = (at + 1) & (larger.size() - 1);
+      larger[at] = kept;
+    }
+    slots_.swap(larger);
+  }
+  for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+    if (slots_[at] == hash) return false;
+    if (slots_[at] == 0) {
+      slots_[at] = hash;
+      ++used_;
+      return true;
+    }
+  }
+}
+
+std::string A2lIdentifiers::unique(std::string_view signalName) {
+  std::string identifier = a2lIdentifier(signalName);
+  if (take(identifier)) return identifier;
+  // Room for the suffix within the longest identifier.
+  const std::string stem = identifier.substr(0, kMaxIdentifier - 12);
+  for (std::uint64_t n = 2;; ++n) {
+    std::string numbered = stem + "_" + std::to_string(n);
+    if (take(numbered)) return numbered;
+  }
+}
+
+A2lWriter::A2lWriter(std::string& text, std::string_view moduleName, bool littleEndian)
+    : text_(text) {
+  const std::string module = a2lIdentifier(moduleName);
+  text_ += kA2lMark;
+  text_ += " from the debug information of ";
+  text_ += moduleName;
+  text_ += "; written anew by every conversion */\r\n";
+  text_ += "ASAP2_VERSION 1 71\r\n";
+  text_ += "/begin PROJECT " + module + " \"\"\r\n";
+  text_ += "  /begin MODULE " + module + " \"\"\r\n";
+  text_ += "    /begin MOD_COMMON \"\"\r\n";
+  text_ += littleEndian ? "      BYTE_ORDER MSB_LAST\r\n" : "      BYTE_ORDER MSB_FIRST\r\n";
+  text_ += "    /end MOD_COMMON\r\n";
+}
+
+void A2lWriter::appendMeasurement(const SignalEntry& signal, std::string_view signalName,
+                                  std::uint32_t bitPosition) {
+  text_ += "    /begin MEASUREMENT ";
+  text_ += identifiers_.unique(signalName);
+  text_ += ' ';
+  appendQuoted(text_, signalName);
+  text_ += "\r\n      ";
+  const Datatype type = datatypeOf(signal);
+  text_ += type.name;
+  text_ += " NO_COMPU_METHOD 0 0 ";
+  if (signal.bitSize == 0) {
+    text_ += type.lower;
+    text_ += ' ';
+    text_ += type.upper;
+  } else {
+    // The range of the bit field itself; a broken dump's wider field counts 64 bits.
+    const std::uint32_t width = signal.bitSize < 64 ? signal.bitSize : 64;
+    const std::uint64_t span = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+    if (signal.isSigned) {
+      const std::uint64_t half = span / 2;
+      text_ += "-" + std::to_string(half + 1) + " " + std::to_string(half);
+    } else {
+      text_ += "0 " + std::to_string(span);
+    }
+  }
+  text_ += "\r\n      ECU_ADDRESS ";
+  appendHex(text_, signal.address);
+  if (signal.bitSize != 0) {
+    const std::uint32_t width = signal.bitSize < 64 ? signal.bitSize : 64;
+    const std::uint64_t field = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+    text_ += "\r\n      BIT_MASK ";
+    appendHex(text_, bitPosition < 64 ? field << bitPosition : 0);
+  } else if (signal.size != 1 && signal.size != 2 && signal.size != 4 && signal.size != 8 &&
+             signal.size != 0) {
+    text_ += "\r\n      ARRAY_SIZE " + std::to_string(signal.size);
+  }
+  text_ += "\r\n    /end MEASUREMENT\r\n";
+}
+
+void A2lWriter::finish() {
+  text_ += "  /end MODULE\r\n";
+  text_ += "/end PROJECT\r\n";
+}
+
+}  // namespace Output
