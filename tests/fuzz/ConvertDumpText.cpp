@@ -23,9 +23,11 @@ void convertDumpText(std::string_view text, std::size_t signalLimit) {
   Dump::loadDumpText(store, text);
   NullBuffer discard;
   std::ostream console(&discard);
-  const Output::OutputTexts texts = Output::buildOutputTexts(store, console, signalLimit);
+  // The A2L description too, as with --a2l.
+  const std::string module = "fuzz";
+  const Output::OutputTexts texts = Output::buildOutputTexts(store, console, signalLimit, &module);
   // Every line of every text ends with CR LF.
-  for (const std::string* output : {&texts.map, &texts.database, &texts.warnings}) {
+  for (const std::string* output : {&texts.map, &texts.database, &texts.warnings, &texts.a2l}) {
     if (!output->empty() && !output->ends_with("\r\n")) std::abort();
   }
 }
