@@ -168,31 +168,31 @@ void A2lWriter::appendMeasurement(const SignalEntry& signal, std::string_view si
   const Datatype type = datatypeOf(signal);
   text_ += type.name;
   text_ += " NO_COMPU_METHOD 0 0 ";
+  // A bit field's range and mask are its own; a broken dump's wider field counts 64 bits.
+  const std::uint32_t width = signal.bitSize < 64 ? signal.bitSize : 64;
+  const std::uint64_t field = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
   if (signal.bitSize == 0) {
     text_ += type.lower;
     text_ += ' ';
     text_ += type.upper;
+  } else if (signal.isSigned) {
+    text_ += '-';
+    text_ += std::to_string(field / 2 + 1);
+    text_ += ' ';
+    text_ += std::to_string(field / 2);
   } else {
-    // The range of the bit field itself; a broken dump's wider field counts 64 bits.
-    const std::uint32_t width = signal.bitSize < 64 ? signal.bitSize : 64;
-    const std::uint64_t span = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
-    if (signal.isSigned) {
-      const std::uint64_t half = span / 2;
-      text_ += "-" + std::to_string(half + 1) + " " + std::to_string(half);
-    } else {
-      text_ += "0 " + std::to_string(span);
-    }
+    text_ += "0 ";
+    text_ += std::to_string(field);
   }
   text_ += "\r\n      ECU_ADDRESS ";
   appendHex(text_, signal.address);
   if (signal.bitSize != 0) {
-    const std::uint32_t width = signal.bitSize < 64 ? signal.bitSize : 64;
-    const std::uint64_t field = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
     text_ += "\r\n      BIT_MASK ";
     appendHex(text_, bitPosition < 64 ? field << bitPosition : 0);
-  } else if (signal.size != 1 && signal.size != 2 && signal.size != 4 && signal.size != 8 &&
-             signal.size != 0) {
-    text_ += "\r\n      ARRAY_SIZE " + std::to_string(signal.size);
+  } else if (signal.size != 0 && signal.size != 1 && signal.size != 2 && signal.size != 4 &&
+             signal.size != 8) {
+    text_ += "\r\n      ARRAY_SIZE ";
+    text_ += std::to_string(signal.size);
   }
   text_ += "\r\n    /end MEASUREMENT\r\n";
 }
