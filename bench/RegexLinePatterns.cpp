@@ -63,6 +63,14 @@ SKARVEL_REGEX_MATCHER(matchHexNumber, hexNumberPattern, 1)
 SKARVEL_REGEX_MATCHER(matchAddressOperation, addressOperationPattern, 1)
 SKARVEL_REGEX_MATCHER(matchPlusUconst, plusUconstPattern, 1)
 SKARVEL_REGEX_MATCHER(matchConstantForm, constantFormPattern, 0)
+SKARVEL_REGEX_MATCHER(matchUnitHeader, unitHeaderPattern, 1)
+SKARVEL_REGEX_MATCHER(matchAddressIndexOperation, addressIndexOperationPattern, 1)
+SKARVEL_REGEX_MATCHER(matchSectionTableHeader, sectionTableHeaderPattern, 0)
+SKARVEL_REGEX_MATCHER(matchSectionRow, sectionRowPattern, 3)
+SKARVEL_REGEX_MATCHER(matchAllocatedSectionFlags, allocatedSectionFlagsPattern, 0)
+SKARVEL_REGEX_MATCHER(matchAddressTableHeader, addressTableHeaderPattern, 0)
+SKARVEL_REGEX_MATCHER(matchAddressTableUnit, addressTableUnitPattern, 1)
+SKARVEL_REGEX_MATCHER(matchAddressTableRow, addressTableRowPattern, 2)
 
 bool matchAnyAttributeLine(std::string_view line, AttributeLine& parts) {
   Groups4 withTab;
