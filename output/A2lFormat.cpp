@@ -103,33 +103,7 @@ std::string a2lIdentifier(std::string_view signalName) {
 }
 
 bool A2lIdentifiers::take(std::string_view identifier) {
-  // FNV-1a over 64 bits, finished by a multiply so that the set's buckets spread.
-  std::uint64_t hash = 14695981039346656037ull;
-  for (char c : identifier) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  }
-  hash ^= hash >> 29;
-  if (hash == 0) hash = 1;
-  if (2 * (used_ + 1) > slots_.size()) {
-    std::vector<std::uint64_t> larger(2 * slots_.size());
-    for (std::uint64_t kept : slots_) {
-      if (kept == 0) continue;
-      std::size_t at = kept & (larger.size() - 1);
-      while (larger[at] != 0)
-        at = (at + 1) & (larger.size() - 1);
-      larger[at] = kept;
-    }
-    slots_.swap(larger);
-  }
-  for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-    if (slots_[at] == hash) return false;
-    if (slots_[at] == 0) {
-      slots_[at] = hash;
-      ++used_;
-      return true;
-    }
-  }
+  return taken_.insert(identifier, 0).inserted;
 }
 
 std::string A2lIdentifiers::unique(std::string_view signalName) {

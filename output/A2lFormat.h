@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FingerprintTable.h"
 #include "output/SignalEntry.h"
 
 namespace Output {
@@ -21,18 +22,16 @@ std::string a2lIdentifier(std::string_view signalName);
 
 // The identifiers of one module, unique: a name met again (statics of one name in two
 // units, or two names spelled alike) gets "_2", "_3", ... in the order of the map.
-// A million signals are common, so the identifiers taken are kept as 64-bit hashes: the
-// same identifier always has the same hash, so none is given twice; two identifiers
-// whose hashes clash (which no real image will see) would only cost one a suffix.
+// A million signals are common, so the identifiers taken are kept as fingerprints: the
+// same identifier always has the same one, so none is given twice; two identifiers
+// whose fingerprints clash (which no real image will see) would only cost one a suffix.
 class A2lIdentifiers {
  public:
   std::string unique(std::string_view signalName);
 
  private:
   bool take(std::string_view identifier);
-  // An open-addressed set of the hashes (0 marks a free slot), kept at most half full.
-  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1 << 12);
-  std::size_t used_ = 0;
+  Common::FingerprintTable taken_;
 };
 
 // The A2L description of the signals, in ASAP2 1.71: one MEASUREMENT per map line, in

@@ -12,8 +12,13 @@ bool matchReportedName(std::string_view name, Common::TextPattern<1>::Groups& g)
   return true;
 }
 
-void DuplicateNameWarnings::check(std::string outputName, std::string_view sourceLocation) {
-  const auto [first, inserted] = firstLocationByName_.try_emplace(outputName, sourceLocation);
+void DuplicateNameWarnings::check(std::string_view outputName, std::string_view sourceLocation) {
+  if (locations_.empty() || locations_.back().data() != sourceLocation.data() ||
+      locations_.back().size() != sourceLocation.size()) {
+    locations_.push_back(sourceLocation);
+  }
+  const auto [first, inserted] =
+      firstLocationByName_.insert(outputName, static_cast<std::uint32_t>(locations_.size() - 1));
   if (inserted) return;
 
   duplicateFound_ = true;
@@ -28,13 +33,13 @@ void DuplicateNameWarnings::check(std::string outputName, std::string_view sourc
     text_ += "\r\n  Location File: ";
     text_ += sourceLocation;
     text_ += "\r\n";
-    if (!first->second.empty()) {
+    if (*first != kHandled && !locations_[*first].empty()) {
       text_ += "  Location File: ";
-      text_ += first->second;
+      text_ += locations_[*first];
       text_ += "\r\n";
     }
   }
-  first->second = {};
+  *first = kHandled;
 }
 
 }  // namespace Output

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/FingerprintTable.h"
 #include "common/TextPattern.h"
 
 namespace Output {
@@ -22,16 +24,18 @@ class DuplicateNameWarnings {
  public:
   // Called for every written signal in order, with its output name and source location;
   // the location text must stay alive as long as this object.
-  void check(std::string outputName, std::string_view sourceLocation);
+  void check(std::string_view outputName, std::string_view sourceLocation);
 
   bool duplicateFound() const { return duplicateFound_; }
   const std::string& text() const { return text_; }
 
  private:
-  // The location of the first signal of each name; emptied once a clash was handled.
-  // Names mostly arrive in order (the elements of an array), where an ordered map stays
-  // in the cache and a hashed one does not.
-  std::map<std::string, std::string_view, std::less<>> firstLocationByName_;
+  // The location of the first signal of each name, as an index into `locations_`;
+  // kHandled once a clash was handled.
+  static constexpr std::uint32_t kHandled = UINT32_MAX;
+  Common::FingerprintTable firstLocationByName_;
+  // The locations met, one per run of signals that share one (a variable's).
+  std::vector<std::string_view> locations_;
   // The locations already named first in a warning.
   std::set<std::string_view> reportedLocations_;
   bool duplicateFound_ = false;

@@ -1,35 +1,63 @@
 #include "output/FileOutput.h"
 
-#include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "common/FilePath.h"
 
 namespace Output {
 
-namespace {
-bool writeTemporary(const std::filesystem::path& temporary, std::string_view text) {
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return static_cast<bool>(out);
+StreamedFile::StreamedFile(const std::string& path)
+    : path_(path), target_(Common::filePath(path)), temporary_(target_) {
+  temporary_ += ".skarvel-tmp";
+  std::error_code error;
+  // A folder where the file should go cannot be replaced by it.
+  failed_ = std::filesystem::is_directory(target_, error);
+  if (!failed_) {
+    // The text is handed over in large pieces; the stream needs no buffer of its own.
+    out_.rdbuf()->pubsetbuf(nullptr, 0);
+    out_.open(temporary_, std::ios::binary | std::ios::trunc);
+    failed_ = !out_;
+  }
+  buffer_.reserve(kSpillSize + kSpillSize / 4);
 }
-}  // namespace
+
+StreamedFile::~StreamedFile() {
+  if (committed_) return;
+  out_.close();
+  std::error_code error;
+  std::filesystem::remove(temporary_, error);
+}
+
+void StreamedFile::spill() {
+  if (!failed_ && !buffer_.empty()) {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    failed_ = !out_;
+  }
+  buffer_.clear();
+}
+
+bool StreamedFile::commit(std::ostream& console) {
+  spill();
+  if (!failed_) {
+    out_.close();
+    failed_ = !out_;
+  }
+  std::error_code error;
+  if (!failed_) {
+    std::filesystem::rename(temporary_, target_, error);
+    committed_ = !error;
+  }
+  if (committed_) return true;
+  out_.close();
+  std::filesystem::remove(temporary_, error);
+  console << "Can not create file: " << path_ << std::endl;
+  return false;
+}
 
 bool writeWholeFile(const std::string& path, std::string_view text, std::ostream& console) {
-  const std::filesystem::path target = Common::filePath(path);
-  std::filesystem::path temporary = target;
-  temporary += ".skarvel-tmp";
-  std::error_code error;
-  if (!std::filesystem::is_directory(target, error) && writeTemporary(temporary, text)) {
-    std::filesystem::rename(temporary, target, error);
-    if (!error) return true;
-  }
-  std::filesystem::remove(temporary, error);
-  console << "Can not create file: " << path << std::endl;
-  return false;
+  StreamedFile file(path);
+  file.text() = text;
+  return file.commit(console);
 }
 
 }  // namespace Output

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "common/FilePath.h"
@@ -85,22 +86,61 @@ std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition) {
   return name;
 }
 
-OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
-                             std::size_t signalLimit, const std::string* a2lModule) {
-  OutputTexts texts;
-  appendDatabaseHeader(texts.database);
-  std::optional<A2lWriter> a2l;
-  if (a2lModule != nullptr) a2l.emplace(texts.a2l, *a2lModule, store.littleEndian);
-  DuplicateNameWarnings warnings;
+namespace {
 
-  // Each variable with a fixed address is expanded through its type, and its signals are
-  // written right away: the texts come out in the same order as when all signals were
-  // collected first, without holding them all.
+// The sinks of one run: the map, the database, and the A2L text when asked for.
+struct OutputSinks {
+  TextSink& map;
+  TextSink& database;
+  TextSink* a2l = nullptr;
+  const std::string* a2lModule = nullptr;
+};
+
+// Writes one line of each output per signal as the signals are found, so that no list of
+// a variable's signals is ever held.
+class SignalLines final : public SignalSink {
+ public:
+  SignalLines(const OutputSinks& sinks, A2lWriter* a2l, DuplicateNameWarnings& warnings,
+              bool littleEndian)
+      : sinks_(sinks), a2l_(a2l), warnings_(warnings), littleEndian_(littleEndian) {}
+
+  void take(SignalEntry&& signal) override {
+    // Const signals are not measured: they get no line anywhere.
+    if (signal.isConst) return;
+    written_ = true;
+    const std::uint32_t bitPosition = bitPositionOf(signal, littleEndian_);
+    const std::string outputName = outputNameOf(signal, bitPosition);
+    appendMapLine(sinks_.map.text(), signal, outputName);
+    appendDatabaseLine(sinks_.database.text(), signal, outputName, bitPosition);
+    if (a2l_ != nullptr) a2l_->appendMeasurement(signal, signal.name, bitPosition);
+    warnings_.check(outputName, signal.sourceLocation);
+    sinks_.map.spillIfFull();
+    sinks_.database.spillIfFull();
+    if (sinks_.a2l != nullptr) sinks_.a2l->spillIfFull();
+  }
+  // Whether a signal was written since the last call.
+  bool takeWritten() { return std::exchange(written_, false); }
+
+ private:
+  const OutputSinks& sinks_;
+  A2lWriter* a2l_;
+  DuplicateNameWarnings& warnings_;
+  bool littleEndian_;
+  bool written_ = false;
+};
+
+// Expands every variable with a fixed address into its signals and writes their lines.
+void writeSignals(const ModelStore& store, std::ostream& console, std::size_t signalLimit,
+                  const OutputSinks& sinks, DuplicateNameWarnings& warnings) {
+  appendDatabaseHeader(sinks.database.text());
+  std::optional<A2lWriter> a2l;
+  if (sinks.a2l != nullptr) a2l.emplace(sinks.a2l->text(), *sinks.a2lModule, store.littleEndian);
+  SignalLines lines(sinks, a2l ? &*a2l : nullptr, warnings, store.littleEndian);
+
   std::deque<std::string> locations;  // one per variable; the signals refer to them
-  std::vector<SignalEntry> entries;
   std::vector<CappedArray> capped;
   const CompleteTypeIndex completeTypes(store);
-  TypeWalker walker(&completeTypes, entries, &capped, signalLimit);
+  TypeWalker walker(&completeTypes, lines, &capped, signalLimit);
   std::size_t writtenAtAddressZero = 0;
   for (const BasicObject* object : store.addressedObjects) {
     const auto* variable = as<VariableInfo>(object);
@@ -116,39 +156,20 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
     const std::string name = entry.name;
     walker.walk(*type, std::move(entry), false);
     if (walker.reachedLimit()) {
-      console << "Variable " << name << " is cut off: only its first " << entries.size()
+      console << "Variable " << name << " is cut off: only its first " << walker.signalCount()
               << " signals are written" << std::endl;
-      walker.resetLimit();
     }
+    walker.resetLimit();
     for (const CappedArray& array : capped) {
       console << "Array " << array.name << " has " << array.elements << " elements, only the first "
               << TypeWalker::kMaxArrayElements << " are written" << std::endl;
     }
     capped.clear();
-
-    // One map line and one database line per signal that is not const.
-    bool written = false;
-    for (SignalEntry& signal : entries) {
-      if (signal.isConst) continue;
-      written = true;
-      const std::uint32_t bitPosition = bitPositionOf(signal, store.littleEndian);
-      std::string outputName = outputNameOf(signal, bitPosition);
-      appendMapLine(texts.map, signal, outputName);
-      appendDatabaseLine(texts.database, signal, outputName, bitPosition);
-      if (a2l) a2l->appendMeasurement(signal, signal.name, bitPosition);
-      warnings.check(std::move(outputName), signal.sourceLocation);
-    }
-    entries.clear();
-    if (written && variable->location == 0) ++writtenAtAddressZero;
+    if (lines.takeWritten() && variable->location == 0) ++writtenAtAddressZero;
   }
   reportPlacement(store, writtenAtAddressZero, console);
   if (a2l) a2l->finish();
-  texts.duplicateFound = warnings.duplicateFound();
-  texts.warnings = warnings.text();
-  return texts;
 }
-
-namespace {
 
 // Whether the file at `path` may be replaced by an A2L text: there is none, or this
 // program wrote it.
@@ -160,39 +181,80 @@ bool isOursOrMissing(const std::string& path) {
   return head == kA2lMark;
 }
 
+// A text nobody reads: dropped as it grows.
+class DroppedText final : public TextSink {
+ public:
+  std::string& text() override { return text_; }
+  void spillIfFull() override {
+    if (text_.size() >= StreamedFile::kSpillSize) text_.clear();
+  }
+
+ private:
+  std::string text_;
+};
+
+// Streams the outputs into their temporary files and puts each complete one in place,
+// in the order map, log, database, A2L.
 bool writeFiles(const std::string& outFileMap, const std::string& outFileCanape,
-                const OutputTexts& texts, const A2lOutput* a2l, std::ostream& console) {
-  bool allWritten = writeWholeFile(outFileMap, texts.map, console);
-  if (texts.duplicateFound) {
+                const ModelStore& store, std::ostream& console, const A2lOutput* a2l) {
+  StreamedFile map(outFileMap);
+  // Without a database path the database is built and dropped piece by piece.
+  std::optional<StreamedFile> databaseFile;
+  DroppedText droppedDatabase;
+  if (!outFileCanape.empty()) databaseFile.emplace(outFileCanape);
+  // An A2L file that someone else made is never replaced; none is built then.
+  const bool a2lAllowed = a2l != nullptr && isOursOrMissing(a2l->file);
+  std::optional<StreamedFile> a2lFile;
+  if (a2lAllowed) a2lFile.emplace(a2l->file);
+
+  OutputSinks sinks{map, databaseFile ? static_cast<TextSink&>(*databaseFile) : droppedDatabase,
+                    a2lFile ? &*a2lFile : nullptr, a2l != nullptr ? &a2l->moduleName : nullptr};
+  DuplicateNameWarnings warnings;
+  writeSignals(store, console, std::size_t{1} << 24, sinks, warnings);
+
+  bool allWritten = map.commit(console);
+  if (warnings.duplicateFound()) {
     allWritten =
-        writeWholeFile(outFileMap + "_StyleWarnings.log", texts.warnings, console) && allWritten;
+        writeWholeFile(outFileMap + "_StyleWarnings.log", warnings.text(), console) && allWritten;
   }
-  if (!outFileCanape.empty()) {
-    allWritten = writeWholeFile(outFileCanape, texts.database, console) && allWritten;
-  }
-  if (a2l != nullptr) {
-    if (isOursOrMissing(a2l->file)) {
-      allWritten = writeWholeFile(a2l->file, texts.a2l, console) && allWritten;
-    } else {
-      console << "Can not create file: " << a2l->file
-              << " (a file that skarvel did not write is in its place)" << std::endl;
-      allWritten = false;
-    }
+  if (databaseFile) allWritten = databaseFile->commit(console) && allWritten;
+  if (a2lFile) {
+    allWritten = a2lFile->commit(console) && allWritten;
+  } else if (a2l != nullptr) {
+    console << "Can not create file: " << a2l->file
+            << " (a file that skarvel did not write is in its place)" << std::endl;
+    allWritten = false;
   }
   return allWritten;
 }
 
 }  // namespace
 
+OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
+                             std::size_t signalLimit, const std::string* a2lModule) {
+  TextBuffer map;
+  TextBuffer database;
+  TextBuffer a2l;
+  DuplicateNameWarnings warnings;
+  writeSignals(store, console, signalLimit,
+               {map, database, a2lModule != nullptr ? &a2l : nullptr, a2lModule}, warnings);
+  OutputTexts texts;
+  texts.map = std::move(map.text());
+  texts.database = std::move(database.text());
+  texts.a2l = std::move(a2l.text());
+  texts.duplicateFound = warnings.duplicateFound();
+  texts.warnings = warnings.text();
+  return texts;
+}
+
 bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console) {
-  return writeFiles(outFileMap, outFileCanape, buildOutputTexts(store, console), nullptr, console);
+  return writeFiles(outFileMap, outFileCanape, store, console, nullptr);
 }
 
 bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console, const A2lOutput& a2l) {
-  const OutputTexts texts = buildOutputTexts(store, console, std::size_t{1} << 24, &a2l.moduleName);
-  return writeFiles(outFileMap, outFileCanape, texts, &a2l, console);
+  return writeFiles(outFileMap, outFileCanape, store, console, &a2l);
 }
 
 }  // namespace Output

@@ -308,8 +308,9 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   }
 
   std::vector<SignalEntry> elementSignals;
+  SignalList elementList(elementSignals);
   std::vector<CappedArray> cappedInside;
-  TypeWalker elementWalker(completeTypes_, elementSignals, &cappedInside, signalLimit_);
+  TypeWalker elementWalker(completeTypes_, elementList, &cappedInside, signalLimit_);
   elementWalker.path_ = path_;
   elementWalker.steps_ = steps_;
   SignalEntry pattern = entry;
@@ -354,7 +355,8 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
 
 void walkType(const BasicObject& object, SignalEntry entry, bool asStructureChild,
               std::vector<SignalEntry>& output) {
-  TypeWalker(nullptr, output).walk(object, std::move(entry), asStructureChild);
+  SignalList list(output);
+  TypeWalker(nullptr, list).walk(object, std::move(entry), asStructureChild);
 }
 
 std::string composeSignalName(const BasicObject* object, std::string suffix) {

@@ -41,11 +41,32 @@ struct CappedArray {
   std::uint64_t elements;
 };
 
-// Expands one type into the signals below it, appending them to `output`.
+// Receives the signals of a walk, in order, as they are found: a variable of a million
+// signals is written out without ever holding them all.
+class SignalSink {
+ public:
+  virtual void take(SignalEntry&& signal) = 0;
+
+ protected:
+  ~SignalSink() = default;
+};
+
+// Collects the signals of a walk in a list.
+class SignalList final : public SignalSink {
+ public:
+  explicit SignalList(std::vector<SignalEntry>& list) : list_(list) {}
+  void take(SignalEntry&& signal) override { list_.push_back(std::move(signal)); }
+
+ private:
+  std::vector<SignalEntry>& list_;
+};
+
+// Expands one type into the signals below it, handing them to a sink.
 class TypeWalker {
  public:
-  // `signalLimit` caps the signals in `output`; the walk stops when it is reached.
-  TypeWalker(const CompleteTypeIndex* completeTypes, std::vector<SignalEntry>& output,
+  // `signalLimit` caps the signals given to `output` until `resetLimit()`; the walk stops
+  // when it is reached.
+  TypeWalker(const CompleteTypeIndex* completeTypes, SignalSink& output,
              std::vector<CappedArray>* capped = nullptr,
              std::size_t signalLimit = kMaxSignalsPerWalk)
       : completeTypes_(completeTypes),
@@ -58,7 +79,12 @@ class TypeWalker {
   // Whether the last walks were cut: at the signal limit, or after more steps than any
   // real type takes.
   bool reachedLimit() const { return reachedLimit_; }
-  void resetLimit() { reachedLimit_ = false; }
+  // The signals given to the sink since the last reset.
+  std::size_t signalCount() const { return emitted_; }
+  void resetLimit() {
+    reachedLimit_ = false;
+    emitted_ = 0;
+  }
 
   // Type nesting deeper than any real program's is cut there.
   static constexpr unsigned kMaxDepth = 1000;
@@ -93,20 +119,22 @@ class TypeWalker {
   void expandArray(const Model::BasicObject& array, const Model::BasicObject* elementType,
                    const SignalEntry& entry, unsigned depth);
   void emit(SignalEntry entry) {
-    if (output_.size() >= signalLimit_) {
+    if (emitted_ >= signalLimit_) {
       reachedLimit_ = true;
       return;
     }
-    output_.push_back(std::move(entry));
+    ++emitted_;
+    output_.take(std::move(entry));
   }
-  bool full() const { return output_.size() >= signalLimit_; }
+  bool full() const { return emitted_ >= signalLimit_; }
   // Counts one more visited object; false when the walk has taken too many.
   bool step() {
     return ++*steps_ <= std::min(kMaxStepsPerWalk, signalLimit_ * kStepsPerSignal + 65536);
   }
 
   const CompleteTypeIndex* completeTypes_;
-  std::vector<SignalEntry>& output_;
+  SignalSink& output_;
+  std::size_t emitted_ = 0;
   std::vector<CappedArray>* capped_;
   // The objects being expanded, outermost first: a type met again on its own path
   // contains itself (malformed input) and ends its branch.
