@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string_view>
 #include <utility>
-#include <vector>
+
+#include "common/PageMemory.h"
 
 namespace Common {
 
@@ -20,15 +21,32 @@ class FingerprintTable {
     std::uint32_t* value;
     bool inserted;
   };
-  Found insert(std::string_view name, std::uint32_t value) {
-    const Slot key = fingerprintOf(name);
-    if (2 * (used_ + 1) > slots_.size()) grow();
-    const std::size_t mask = slots_.size() - 1;
+  Found insert(std::string_view name, std::uint32_t value) { return insert(keyOf(name), value); }
+
+  // The fingerprint of a name. The table is far larger than any cache and a name lands
+  // anywhere in it, so a caller with other work to do asks for the key first: the slot
+  // is fetched from memory while that work is done.
+  struct Key {
+    std::uint64_t high;
+    std::uint32_t low;
+  };
+  Key keyOf(std::string_view name) const {
+    const Key key = fingerprintOf(name);
+#if defined(__GNUC__) || defined(__clang__)
+    if (capacity_ > 0) __builtin_prefetch(&slots()[key.high & (capacity_ - 1)]);
+#endif
+    return key;
+  }
+
+  Found insert(const Key& key, std::uint32_t value) {
+    if (2 * (used_ + 1) > capacity_) grow();
+    const std::size_t mask = capacity_ - 1;
     for (std::size_t at = key.high & mask;; at = (at + 1) & mask) {
-      Slot& slot = slots_[at];
+      Slot& slot = slots()[at];
       if (slot.high == key.high && slot.low == key.low) return {&slot.value, false};
       if (slot.high == 0) {
-        slot = key;
+        slot.high = key.high;
+        slot.low = key.low;
         slot.value = value;
         ++used_;
         return {&slot.value, true};
@@ -37,11 +55,15 @@ class FingerprintTable {
   }
 
  private:
+  // Zero-filled memory is a table of free slots.
   struct Slot {
-    std::uint64_t high = 0;  // never 0 in a used slot
-    std::uint32_t low = 0;
-    std::uint32_t value = 0;
+    std::uint64_t high;  // never 0 in a used slot
+    std::uint32_t low;
+    std::uint32_t value;
   };
+  Slot* slots() const {
+    return reinterpret_cast<Slot*>(memory_.get());
+  }
 
   static std::uint64_t mixed(std::uint64_t h) {
     h ^= h >> 33;
@@ -53,7 +75,7 @@ class FingerprintTable {
   }
 
   // Two independent 64-bit hashes of the name, eight bytes at a time.
-  static Slot fingerprintOf(std::string_view name) {
+  static Key fingerprintOf(std::string_view name) {
     std::uint64_t a = 0x9e3779b97f4a7c15ull ^ name.size();
     std::uint64_t b = 0xd6e8feb86659fd93ull + name.size();
     std::size_t i = 0;
@@ -69,26 +91,28 @@ class FingerprintTable {
     if (i < name.size()) std::memcpy(&tail, name.data() + i, name.size() - i);
     a = mixed(a ^ tail);
     b = mixed(b + tail + 1);
-    Slot key;
-    key.high = a != 0 ? a : 1;
-    key.low = static_cast<std::uint32_t>(b);
-    return key;
+    return {a != 0 ? a : 1, static_cast<std::uint32_t>(b)};
   }
 
   void grow() {
-    std::vector<Slot> larger(slots_.empty() ? 1024 : 2 * slots_.size());
-    const std::size_t mask = larger.size() - 1;
-    for (const Slot& slot : slots_) {
+    const std::size_t capacity = capacity_ == 0 ? 1024 : 2 * capacity_;
+    PageMemory memory = allocatePageMemory(capacity * sizeof(Slot));
+    Slot* const larger = reinterpret_cast<Slot*>(memory.get());
+    const std::size_t mask = capacity - 1;
+    for (std::size_t k = 0; k < capacity_; ++k) {
+      const Slot& slot = slots()[k];
       if (slot.high == 0) continue;
       std::size_t at = slot.high & mask;
       while (larger[at].high != 0)
         at = (at + 1) & mask;
       larger[at] = slot;
     }
-    slots_ = std::move(larger);
+    memory_ = std::move(memory);
+    capacity_ = capacity;
   }
 
-  std::vector<Slot> slots_;
+  PageMemory memory_;
+  std::size_t capacity_ = 0;
   std::size_t used_ = 0;
 };
 

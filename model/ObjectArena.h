@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/PageMemory.h"
+
 namespace Model {
 
 // Holds the memory of the model objects of one store, and of their lists of children,
@@ -27,13 +29,13 @@ class ObjectArena : public std::pmr::memory_resource {
   }
 
  private:
-  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+  static constexpr std::size_t kBlockSize = std::size_t{2} << 20;
 
   void* do_allocate(std::size_t size, std::size_t alignment) override {
     void* at = next_;
     if (at == nullptr || std::align(alignment, size, at, left_) == nullptr) {
       const std::size_t blockSize = size + alignment > kBlockSize ? size + alignment : kBlockSize;
-      blocks_.push_back(std::make_unique_for_overwrite<std::byte[]>(blockSize));
+      blocks_.push_back(Common::allocatePageMemory(blockSize));
       at = blocks_.back().get();
       left_ = blockSize;
       std::align(alignment, size, at, left_);
@@ -48,7 +50,7 @@ class ObjectArena : public std::pmr::memory_resource {
     return this == &other;
   }
 
-  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::vector<Common::PageMemory> blocks_;
   void* next_ = nullptr;
   std::size_t left_ = 0;
 };

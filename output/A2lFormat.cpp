@@ -106,9 +106,15 @@ bool A2lIdentifiers::take(std::string_view identifier) {
   return taken_.insert(identifier, 0).inserted;
 }
 
-std::string A2lIdentifiers::unique(std::string_view signalName) {
-  std::string identifier = a2lIdentifier(signalName);
-  if (take(identifier)) return identifier;
+A2lIdentifiers::Candidate A2lIdentifiers::candidateFor(std::string_view signalName) const {
+  Candidate candidate{a2lIdentifier(signalName), {}};
+  candidate.key = taken_.keyOf(candidate.identifier);
+  return candidate;
+}
+
+std::string A2lIdentifiers::unique(Candidate candidate) {
+  std::string identifier = std::move(candidate.identifier);
+  if (taken_.insert(candidate.key, 0).inserted) return identifier;
   // Room for the suffix within the longest identifier.
   const std::string stem = identifier.substr(0, kMaxIdentifier - 12);
   for (std::uint64_t n = 2;; ++n) {
@@ -133,9 +139,9 @@ A2lWriter::A2lWriter(std::string& text, std::string_view moduleName, bool little
 }
 
 void A2lWriter::appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                                  std::uint32_t bitPosition) {
+                                  std::uint32_t bitPosition, A2lIdentifiers::Candidate identifier) {
   text_ += "    /begin MEASUREMENT ";
-  text_ += identifiers_.unique(signalName);
+  text_ += identifiers_.unique(std::move(identifier));
   text_ += ' ';
   appendQuoted(text_, signalName);
   text_ += "\r\n      ";

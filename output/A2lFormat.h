@@ -27,7 +27,16 @@ std::string a2lIdentifier(std::string_view signalName);
 // whose fingerprints clash (which no real image will see) would only cost one a suffix.
 class A2lIdentifiers {
  public:
-  std::string unique(std::string_view signalName);
+  std::string unique(std::string_view signalName) { return unique(candidateFor(signalName)); }
+
+  // The same in two steps, so that the identifier's place is fetched while other work
+  // is done.
+  struct Candidate {
+    std::string identifier;
+    Common::FingerprintTable::Key key;
+  };
+  Candidate candidateFor(std::string_view signalName) const;
+  std::string unique(Candidate candidate);
 
  private:
   bool take(std::string_view identifier);
@@ -46,7 +55,15 @@ class A2lWriter {
   // One MEASUREMENT. `signalName` is the signal's name without its bit list,
   // `bitPosition` the lowest bit of a bit field as the map numbers it.
   void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                         std::uint32_t bitPosition);
+                         std::uint32_t bitPosition) {
+    appendMeasurement(signal, signalName, bitPosition, identifiers_.candidateFor(signalName));
+  }
+  // The same with the identifier asked for ahead.
+  A2lIdentifiers::Candidate identifierFor(std::string_view signalName) const {
+    return identifiers_.candidateFor(signalName);
+  }
+  void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
+                         std::uint32_t bitPosition, A2lIdentifiers::Candidate identifier);
   // Closes the module and the project.
   void finish();
 

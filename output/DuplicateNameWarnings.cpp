@@ -12,13 +12,15 @@ bool matchReportedName(std::string_view name, Common::TextPattern<1>::Groups& g)
   return true;
 }
 
-void DuplicateNameWarnings::check(std::string_view outputName, std::string_view sourceLocation) {
+void DuplicateNameWarnings::check(std::string_view outputName,
+                                  const Common::FingerprintTable::Key& key,
+                                  std::string_view sourceLocation) {
   if (locations_.empty() || locations_.back().data() != sourceLocation.data() ||
       locations_.back().size() != sourceLocation.size()) {
     locations_.push_back(sourceLocation);
   }
   const auto [first, inserted] =
-      firstLocationByName_.insert(outputName, static_cast<std::uint32_t>(locations_.size() - 1));
+      firstLocationByName_.insert(key, static_cast<std::uint32_t>(locations_.size() - 1));
   if (inserted) return;
 
   duplicateFound_ = true;

@@ -24,7 +24,15 @@ class DuplicateNameWarnings {
  public:
   // Called for every written signal in order, with its output name and source location;
   // the location text must stay alive as long as this object.
-  void check(std::string_view outputName, std::string_view sourceLocation);
+  void check(std::string_view outputName, std::string_view sourceLocation) {
+    check(outputName, keyOf(outputName), sourceLocation);
+  }
+  // The same in two steps, so that the name's place is fetched while other work is done.
+  Common::FingerprintTable::Key keyOf(std::string_view outputName) const {
+    return firstLocationByName_.keyOf(outputName);
+  }
+  void check(std::string_view outputName, const Common::FingerprintTable::Key& key,
+             std::string_view sourceLocation);
 
   bool duplicateFound() const { return duplicateFound_; }
   const std::string& text() const { return text_; }

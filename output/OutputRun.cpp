@@ -110,10 +110,17 @@ class SignalLines final : public SignalSink {
     written_ = true;
     const std::uint32_t bitPosition = bitPositionOf(signal, littleEndian_);
     const std::string outputName = outputNameOf(signal, bitPosition);
+    // The names' places in the tables of names met are fetched while the lines are
+    // written.
+    const auto nameKey = warnings_.keyOf(outputName);
+    std::optional<A2lIdentifiers::Candidate> identifier;
+    if (a2l_ != nullptr) identifier = a2l_->identifierFor(signal.name);
     appendMapLine(sinks_.map.text(), signal, outputName);
     appendDatabaseLine(sinks_.database.text(), signal, outputName, bitPosition);
-    if (a2l_ != nullptr) a2l_->appendMeasurement(signal, signal.name, bitPosition);
-    warnings_.check(outputName, signal.sourceLocation);
+    if (a2l_ != nullptr) {
+      a2l_->appendMeasurement(signal, signal.name, bitPosition, std::move(*identifier));
+    }
+    warnings_.check(outputName, nameKey, signal.sourceLocation);
     sinks_.map.spillIfFull();
     sinks_.database.spillIfFull();
     if (sinks_.a2l != nullptr) sinks_.a2l->spillIfFull();
