@@ -57,9 +57,14 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   out << "outFileMap : " << files.outFileMap << std::endl;
   const StageClock clock;
 
+  Model::ModelStore store;
   if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
-    const ObjdumpRun run = runObjdump(files.elfFile, files.inputFile);
+    // The dump is read while objdump writes it; what was read counts only when objdump
+    // then ends well.
+    ObjdumpDump objdump(files.elfFile, files.inputFile);
+    if (objdump.startStatus() == 0) Dump::loadDumpSource(store, objdump.source());
+    const ObjdumpRun run = objdump.finish();
     if (run.status != 0) {
       if (run.stoppedAtLimit) {
         err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile << " grew past "
@@ -73,12 +78,9 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     }
     out << "ObjDump finished " << files.inputFile
         << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-  }
-
-  Model::ModelStore store;
-  // A dump that is missing or read only in part would give outputs that lack signals
-  // without saying so: nothing is written, and the run fails.
-  if (Dump::loadDumpFile(store, files.inputFile) != Dump::DumpRead::Whole) {
+  } else if (Dump::loadDumpFile(store, files.inputFile) != Dump::DumpRead::Whole) {
+    // A dump that is missing or read only in part would give outputs that lack signals
+    // without saying so: nothing is written, and the run fails.
     err << "Can not read file: " << files.inputFile << std::endl;
     return kDumpNotRead;
   }

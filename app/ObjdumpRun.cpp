@@ -5,7 +5,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/ToolLauncher.h"
 #include "common/FilePath.h"
 
 namespace App {
@@ -51,21 +50,39 @@ std::string headOf(const std::string& path) {
 }
 }  // namespace
 
-ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile) {
+ObjdumpDump::ObjdumpDump(const std::string& elfFile, const std::string& dumpFile)
+    : dumpFile_(dumpFile) {
   const std::string program(kObjdumpProgram);
   // The version goes through the dump file, which the dump itself replaces right after.
-  ObjdumpRun run;
-  run.status = runTool(program, {"--version"}, dumpFile);
-  if (run.status != 0) return run;
+  startStatus_ = runTool(program, {"--version"}, dumpFile);
+  if (startStatus_ != 0) return;
   const std::optional<ObjdumpVersion> version = objdumpVersionIn(headOf(dumpFile));
 
   std::error_code error;
   const std::uintmax_t elfSize = std::filesystem::file_size(Common::filePath(elfFile), error);
-  run.dumpLimit = dumpSizeLimitFor(error ? 0 : elfSize);
-  run.status = runTool(program, objdumpArgumentsFor(version, elfFile), dumpFile, run.dumpLimit,
-                       &run.stoppedAtLimit);
-  if (run.stoppedAtLimit) std::filesystem::remove(Common::filePath(dumpFile), error);
+  dumpLimit_ = dumpSizeLimitFor(error ? 0 : elfSize);
+  copy_ = std::make_unique<ToolOutputCopy>(program, objdumpArgumentsFor(version, elfFile), dumpFile,
+                                           dumpLimit_);
+  startStatus_ = copy_->startStatus();
+}
+
+ObjdumpRun ObjdumpDump::finish() {
+  ObjdumpRun run;
+  run.dumpLimit = dumpLimit_;
+  if (startStatus_ != 0) {
+    run.status = startStatus_;
+    return run;
+  }
+  run.status = copy_->finish(&run.stoppedAtLimit);
+  if (run.stoppedAtLimit) {
+    std::error_code error;
+    std::filesystem::remove(Common::filePath(dumpFile_), error);
+  }
   return run;
+}
+
+ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile) {
+  return ObjdumpDump(elfFile, dumpFile).finish();
 }
 
 }  // namespace App

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "app/ToolLauncher.h"
 
 namespace App {
 
@@ -35,8 +38,27 @@ struct ObjdumpRun {
   std::uint64_t dumpLimit = 0;
 };
 
-// Asks objdump for its version, then writes the dump of `elfFile` into `dumpFile`. A dump
-// that grows past its limit stops objdump and is removed.
+// objdump writing the dump of an ELF file into the dump file, which is read while
+// objdump writes it: the conversion then ends shortly after objdump does.
+class ObjdumpDump {
+ public:
+  // Asks objdump for its version, then starts the dump of `elfFile` into `dumpFile`.
+  ObjdumpDump(const std::string& elfFile, const std::string& dumpFile);
+  // 0 when objdump runs; otherwise the status of the failed start.
+  int startStatus() const { return startStatus_; }
+  // The dump's bytes as objdump writes them.
+  ToolOutputCopy& source() { return *copy_; }
+  // Waits for objdump. A dump that grew past its limit stopped objdump and is removed.
+  ObjdumpRun finish();
+
+ private:
+  std::string dumpFile_;
+  std::uint64_t dumpLimit_ = 0;
+  std::unique_ptr<ToolOutputCopy> copy_;
+  int startStatus_ = 0;
+};
+
+// The same in one step, for callers that read the dump file afterwards.
 ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile);
 
 }  // namespace App

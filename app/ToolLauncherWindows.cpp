@@ -35,35 +35,65 @@ std::wstring quoted(const std::wstring& argument) {
   return text + L"\"";
 }
 
-// Waits for the process while looking at the size of its output every 20 ms; a process
-// whose output grows past the limit is ended.
-DWORD waitWithinLimit(HANDLE process, HANDLE output, std::uint64_t outputLimit,
-                      bool& stoppedAtLimit) {
-  for (;;) {
-    if (WaitForSingleObject(process, outputLimit > 0 ? 20 : INFINITE) != WAIT_TIMEOUT) {
-      DWORD exitCode = 0;
-      return GetExitCodeProcess(process, &exitCode) ? exitCode : DWORD{kToolNotExecutable};
-    }
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(output, &size) && static_cast<std::uint64_t>(size.QuadPart) > outputLimit) {
-      TerminateProcess(process, kOutputTooLarge);
-      WaitForSingleObject(process, INFINITE);
-      stoppedAtLimit = true;
-      return kOutputTooLarge;
+class WindowsToolProcess final : public ToolProcess {
+ public:
+  WindowsToolProcess(const PROCESS_INFORMATION& process, HANDLE output)
+      : process_(process), output_(output) {}
+  ~WindowsToolProcess() override {
+    if (!ended_) stop();
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+
+  std::size_t read(char* into, std::size_t size) override {
+    const DWORD wanted = size < (DWORD{1} << 30) ? static_cast<DWORD>(size) : DWORD{1} << 30;
+    for (;;) {
+      DWORD got = 0;
+      // The end of the output (ERROR_BROKEN_PIPE) and a failed read both end it; a write
+      // of no bytes at all reads as none and is passed over.
+      if (!ReadFile(output_, into, wanted, &got, nullptr)) return 0;
+      if (got > 0) return got;
     }
   }
-}
+
+  int wait() override {
+    // Closing the pipe first: a tool that still writes ends instead of waiting forever.
+    if (output_ != nullptr) CloseHandle(output_);
+    output_ = nullptr;
+    WaitForSingleObject(process_.hProcess, INFINITE);
+    ended_ = true;
+    DWORD exitCode = 0;
+    return GetExitCodeProcess(process_.hProcess, &exitCode) ? static_cast<int>(exitCode)
+                                                            : kToolNotExecutable;
+  }
+
+  void stop() override {
+    TerminateProcess(process_.hProcess, kOutputTooLarge);
+    wait();
+  }
+
+ private:
+  PROCESS_INFORMATION process_;
+  HANDLE output_;
+  bool ended_ = false;
+};
 
 }  // namespace
 
-int runTool(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& outputFile, std::uint64_t outputLimit, bool* stoppedAtLimit) {
+std::unique_ptr<ToolProcess> startTool(const std::string& program,
+                                       const std::vector<std::string>& arguments, int& status) {
+  // The tool inherits the writing end of the pipe only; a larger pipe lets it run on
+  // while the reader is busy.
   SECURITY_ATTRIBUTES inheritable{};
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
-  HANDLE output = CreateFileW(wideFromUtf8(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                              &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (output == INVALID_HANDLE_VALUE) return kOutputNotCreated;
+  HANDLE reading = nullptr;
+  HANDLE writing = nullptr;
+  if (!CreatePipe(&reading, &writing, &inheritable, 1 << 20)) {
+    status = kToolNotExecutable;
+    return nullptr;
+  }
+  SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
 
   std::wstring commandLine = quoted(wideFromUtf8(program));
   for (const std::string& argument : arguments)
@@ -73,7 +103,7 @@ int runTool(const std::string& program, const std::vector<std::string>& argument
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = output;
+  startup.hStdOutput = writing;
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
   // No application name: Windows finds the program as a command would, through the
@@ -81,19 +111,16 @@ int runTool(const std::string& program, const std::vector<std::string>& argument
   const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &process);
   const DWORD startError = started ? 0 : GetLastError();
+  CloseHandle(writing);
   if (!started) {
-    CloseHandle(output);
-    return startError == ERROR_FILE_NOT_FOUND || startError == ERROR_PATH_NOT_FOUND
-               ? kToolNotFound
-               : kToolNotExecutable;
+    CloseHandle(reading);
+    status = startError == ERROR_FILE_NOT_FOUND || startError == ERROR_PATH_NOT_FOUND
+                 ? kToolNotFound
+                 : kToolNotExecutable;
+    return nullptr;
   }
-  bool stopped = false;
-  const DWORD exitCode = waitWithinLimit(process.hProcess, output, outputLimit, stopped);
-  if (stoppedAtLimit != nullptr) *stoppedAtLimit = stopped;
-  CloseHandle(output);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(exitCode);
+  status = 0;
+  return std::make_unique<WindowsToolProcess>(process, reading);
 }
 
 }  // namespace App

@@ -11,6 +11,13 @@ DumpLines::DumpLines(std::size_t pieceSize) : pieceSize_(pieceSize > 0 ? pieceSi
 
 DumpLines::~DumpLines() = default;
 
+void DumpLines::openSource(DumpSource& source) {
+  source_ = &source;
+  capacity_ = pieceSize_;
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  cursor_ = end_ = buffer_.get();
+}
+
 bool DumpLines::openFile(const std::string& path) {
   const std::filesystem::path file = Common::filePath(path);
   std::error_code error;
@@ -29,7 +36,7 @@ void DumpLines::openText(std::string_view text) {
 }
 
 bool DumpLines::readMore() {
-  if (!fileOpen_) return false;
+  if (!fileOpen_ && source_ == nullptr) return false;
   const std::size_t unread = static_cast<std::size_t>(end_ - cursor_);
   if (unread == capacity_) {
     // A line longer than the buffer: make room for it.
@@ -41,24 +48,29 @@ bool DumpLines::readMore() {
     std::memmove(buffer_.get(), cursor_, unread);
   }
   char* const start = buffer_.get();
-  const std::streamsize wanted = static_cast<std::streamsize>(capacity_ - unread);
-  std::streamsize got = 0;
+  const std::size_t got = readPiece(start + unread, capacity_ - unread);
+  cursor_ = start;
+  end_ = start + unread + got;
+  return got > 0;
+}
+
+std::size_t DumpLines::readPiece(char* into, std::size_t wanted) {
+  if (source_ != nullptr) {
+    const std::size_t got = source_->read(into, wanted);
+    if (got == 0) source_ = nullptr;
+    return got;
+  }
   try {
-    got = file_.sgetn(start + unread, wanted);
+    const std::streamsize got = file_.sgetn(into, static_cast<std::streamsize>(wanted));
+    if (got > 0) return static_cast<std::size_t>(got);
   } catch (const std::ios_base::failure&) {
     // The standard library reports a failed read (EIO) by throwing; the text read so
     // far stays, and the caller learns that it is not the whole dump.
-    got = 0;
     readFailed_ = true;
   }
-  cursor_ = start;
-  end_ = start + unread + static_cast<std::size_t>(got > 0 ? got : 0);
-  if (got <= 0) {
-    file_.close();
-    fileOpen_ = false;
-    return false;
-  }
-  return true;
+  file_.close();
+  fileOpen_ = false;
+  return 0;
 }
 
 bool DumpLines::next(std::string_view& line) {

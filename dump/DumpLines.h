@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "dump/DumpSource.h"
+
 namespace Dump {
 
 // The lines of one dump text, from first to last. A file is read in pieces into one
@@ -26,6 +28,8 @@ class DumpLines {
   bool openFile(const std::string& path);
   // The lines of a text that the caller keeps alive while they are read.
   void openText(std::string_view text);
+  // The lines of the bytes a source gives, read as they come.
+  void openSource(DumpSource& source);
 
   // The next line, as a view that stays valid until the next call; false after the last
   // line. A read error part way ends the text where it occurred.
@@ -37,9 +41,12 @@ class DumpLines {
   // Moves the unread rest of the buffer to its front and reads more after it; false when
   // the file has nothing more.
   bool readMore();
+  // Reads the next piece of the file or source into `into`; 0 at its end.
+  std::size_t readPiece(char* into, std::size_t wanted);
 
   std::filebuf file_;
   bool fileOpen_ = false;
+  DumpSource* source_ = nullptr;
   bool readFailed_ = false;
   std::size_t pieceSize_;
   std::unique_ptr<char[]> buffer_;

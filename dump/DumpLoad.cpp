@@ -23,6 +23,12 @@ DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path) {
   return lines.readFailed() ? DumpRead::ReadErrorPart : DumpRead::Whole;
 }
 
+void loadDumpSource(Model::ModelStore& store, DumpSource& source) {
+  DumpLines lines;
+  lines.openSource(source);
+  buildModel(store, lines);
+}
+
 void loadDumpText(Model::ModelStore& store, std::string_view text) {
   DumpLines lines;
   lines.openText(text);

@@ -9,6 +9,8 @@ class ModelStore;
 
 namespace Dump {
 
+class DumpSource;
+
 // How reading a dump file ended.
 enum class DumpRead {
   Whole,          // every line was read
@@ -21,5 +23,7 @@ enum class DumpRead {
 // opened leaves the store empty; a read error leaves what was read before it.
 DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path);
 void loadDumpText(Model::ModelStore& store, std::string_view text);
+// The same for the bytes of a source, read as they come.
+void loadDumpSource(Model::ModelStore& store, DumpSource& source);
 
 }  // namespace Dump
