@@ -4,6 +4,7 @@
 
 #include "app/ExitStatus.h"
 #include "app/ObjdumpRun.h"
+#include "app/Progress.h"
 #include "app/Usage.h"
 #include "dump/DumpLoad.h"
 #include "model/ModelStore.h"
@@ -32,7 +33,8 @@ class StageClock {
 
 }  // namespace
 
-int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+                 std::ostream* terminal) {
   // The last argument is the path, also when it looks like an option. Before it stand
   // the options; other earlier arguments are ignored, as they always were.
   bool writeA2l = false;
@@ -56,15 +58,19 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   out << "inputFile : " << files.inputFile << std::endl;
   out << "outFileMap : " << files.outFileMap << std::endl;
   const StageClock clock;
+  // The progress line is wiped before every line the run prints.
+  Progress progress(terminal);
 
   Model::ModelStore store;
   if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
     // The dump is read while objdump writes it; what was read counts only when objdump
     // then ends well.
+    progress.stage("objdump writing the dump");
     ObjdumpDump objdump(files.elfFile, files.inputFile);
-    if (objdump.startStatus() == 0) Dump::loadDumpSource(store, objdump.source());
+    if (objdump.startStatus() == 0) Dump::loadDumpSource(store, objdump.source(), &progress);
     const ObjdumpRun run = objdump.finish();
+    progress.clear();
     if (run.status != 0) {
       if (run.stoppedAtLimit) {
         err << "arm-none-eabi-objdump was stopped: its dump of " << files.elfFile << " grew past "
@@ -78,11 +84,16 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     }
     out << "ObjDump finished " << files.inputFile
         << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-  } else if (Dump::loadDumpFile(store, files.inputFile) != Dump::DumpRead::Whole) {
-    // A dump that is missing or read only in part would give outputs that lack signals
-    // without saying so: nothing is written, and the run fails.
-    err << "Can not read file: " << files.inputFile << std::endl;
-    return kDumpNotRead;
+  } else {
+    progress.stage("Reading the dump");
+    const Dump::DumpRead read = Dump::loadDumpFile(store, files.inputFile, &progress);
+    progress.clear();
+    if (read != Dump::DumpRead::Whole) {
+      // A dump that is missing or read only in part would give outputs that lack signals
+      // without saying so: nothing is written, and the run fails.
+      err << "Can not read file: " << files.inputFile << std::endl;
+      return kDumpNotRead;
+    }
   }
   out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
   const bool written =

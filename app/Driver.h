@@ -21,7 +21,9 @@ RunFiles runFilesFor(const PathParts& parts);
 
 // One conversion: `arguments` are the command-line arguments after the program name:
 // options ("--a2l"), then the path. Progress goes to `out`, failure messages to `err`.
-// Returns the exit status.
-int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err);
+// With a `terminal` (standard error when it is one), a line there shows how far a long
+// conversion has come. Returns the exit status.
+int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
+                 std::ostream* terminal = nullptr);
 
 }  // namespace App

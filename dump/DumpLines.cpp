@@ -51,6 +51,8 @@ bool DumpLines::readMore() {
   const std::size_t got = readPiece(start + unread, capacity_ - unread);
   cursor_ = start;
   end_ = start + unread + got;
+  bytesRead_ += got;
+  if (progress_ != nullptr && got > 0) progress_->read(bytesRead_);
   return got > 0;
 }
 

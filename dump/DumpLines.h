@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ class DumpLines {
   void openText(std::string_view text);
   // The lines of the bytes a source gives, read as they come.
   void openSource(DumpSource& source);
+  // Told the bytes read after every piece of a file or source.
+  void reportTo(ReadProgress* progress) { progress_ = progress; }
 
   // The next line, as a view that stays valid until the next call; false after the last
   // line. A read error part way ends the text where it occurred.
@@ -47,6 +50,8 @@ class DumpLines {
   std::filebuf file_;
   bool fileOpen_ = false;
   DumpSource* source_ = nullptr;
+  ReadProgress* progress_ = nullptr;
+  std::uint64_t bytesRead_ = 0;
   bool readFailed_ = false;
   std::size_t pieceSize_;
   std::unique_ptr<char[]> buffer_;

@@ -16,15 +16,17 @@ void buildModel(Model::ModelStore& store, DumpLines& lines) {
 }
 }  // namespace
 
-DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path) {
+DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path, ReadProgress* progress) {
   DumpLines lines;
+  lines.reportTo(progress);
   if (!lines.openFile(path)) return DumpRead::NotOpened;
   buildModel(store, lines);
   return lines.readFailed() ? DumpRead::ReadErrorPart : DumpRead::Whole;
 }
 
-void loadDumpSource(Model::ModelStore& store, DumpSource& source) {
+void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress) {
   DumpLines lines;
+  lines.reportTo(progress);
   lines.openSource(source);
   buildModel(store, lines);
 }

@@ -10,6 +10,7 @@ class ModelStore;
 namespace Dump {
 
 class DumpSource;
+class ReadProgress;
 
 // How reading a dump file ended.
 enum class DumpRead {
@@ -21,9 +22,11 @@ enum class DumpRead {
 // The whole load of a dump into an empty store: the entry reader reads the lines as they
 // come from the file, variables are placed, the types are linked. A file that cannot be
 // opened leaves the store empty; a read error leaves what was read before it.
-DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path);
+// `progress`, when given, is told how much has been read.
+DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path,
+                      ReadProgress* progress = nullptr);
 void loadDumpText(Model::ModelStore& store, std::string_view text);
 // The same for the bytes of a source, read as they come.
-void loadDumpSource(Model::ModelStore& store, DumpSource& source);
+void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress = nullptr);
 
 }  // namespace Dump

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace Dump {
 
@@ -13,6 +14,15 @@ class DumpSource {
 
  protected:
   ~DumpSource() = default;
+};
+
+// Told how far reading a dump has come, after every piece.
+class ReadProgress {
+ public:
+  virtual void read(std::uint64_t bytes) = 0;
+
+ protected:
+  ~ReadProgress() = default;
 };
 
 }  // namespace Dump

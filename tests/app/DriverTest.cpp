@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/ExitStatus.h"
+#include "app/Progress.h"
 #include "app/Usage.h"
 #include "tests/support/FakeTool.h"
 
@@ -106,6 +107,54 @@ TEST(Driver, ConvertsADumpTextWithoutRunningObjdump) {
             "VERSION 104 COMMENT \"CANAPE DB\"\r\nGROUP 'Zu_Signals' : \"\"\r\n['Zu_Signals']\r\n");
 }
 
+// On a terminal the stage and the bytes read show on one line, which is wiped before the
+// run's own lines; the console lines themselves stay as they are.
+TEST(Driver, ShowsProgressOnlyOnATerminalAndWipesIt) {
+  TempDir dir;
+  TestSupport::writeFile(
+      dir / "app_ObjDump.txt",
+      readFile(std::filesystem::path(SKARVEL_TEST_DATA) / "golden_c_ObjDump.txt"));
+  TestSupport::writeFile(dir / "tool_ObjDump.txt", "");
+  FakeTool objdump("arm-none-eabi-objdump",
+                   "[ \"$1\" = --version ] && exit 0; cat " + dir.file("app_ObjDump.txt"));
+  for (const std::string name : {"app.txt", "tool.elf"}) {
+    const Conversion plain = convert({dir.file(name)});
+    std::ostringstream out;
+    std::ostringstream err;
+    std::ostringstream terminal;
+    ASSERT_EQ(App::runConverter(std::vector<std::string>{dir.file(name)}, out, err, &terminal), 0);
+    EXPECT_EQ(std::regex_replace(out.str(), std::regex("Start: [0-9]+\n"), "Start: N\n"),
+              plain.out);
+    EXPECT_EQ(err.str(), "");
+    const std::string shown = terminal.str();
+    const std::string stage = name == "app.txt" ? "Reading the dump" : "objdump writing the dump";
+    EXPECT_EQ(shown.rfind("\r" + stage, 0), 0u) << shown;
+    // Wiped: the last thing written is blanks over the line, and the line start.
+    EXPECT_EQ(shown.back(), '\r');
+    EXPECT_EQ(shown.substr(shown.rfind('\r', shown.size() - 2) + 1).find_first_not_of(" \r"),
+              std::string::npos);
+  }
+}
+
+TEST(Progress, ShowsTheStageAndTheBytesReadOnOneLine) {
+  std::ostringstream terminal;
+  App::Progress progress(&terminal, std::chrono::milliseconds(0));
+  progress.stage("Reading the dump");
+  progress.read(1'500'000);
+  progress.read(123'456'789);
+  progress.stage("x");
+  progress.clear();
+  progress.clear();
+  EXPECT_EQ(terminal.str(),
+            "\rReading the dump\rReading the dump: 1.5 MB read\rReading the dump: 123.5 MB read"
+            "\rx" +
+                std::string(30, ' ') + "\r \r");
+  // Without a terminal nothing at all.
+  App::Progress silent(nullptr, std::chrono::milliseconds(0));
+  silent.stage("Reading the dump");
+  silent.read(1);
+}
+
 // A build script that runs the converter after each build must not go on with empty
 // files: a dump that is missing or a folder fails the run, and nothing is written.
 TEST(Driver, FailsWithoutWritingWhenTheDumpCannotBeRead) {
@@ -177,14 +226,25 @@ TEST(Driver, KeepsEveryCharacterOfTheImagePath) {
   }
 }
 
+// The dump is read while objdump writes it, but what was read counts only when objdump
+// ends well: a failure after a whole dump still writes and replaces nothing.
 TEST(Driver, EndsWithTheStatusOfAFailingObjdump) {
   TempDir dir;
-  FakeTool objdump("arm-none-eabi-objdump", "exit 3");
-  const Conversion run = convert({dir.file("app.elf")});
-  EXPECT_EQ(run.status, 3);
-  EXPECT_EQ(run.err, "failed executing arm-none-eabi-objdump!\n");
-  EXPECT_EQ(run.out.find("Parsing"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir / "app_Vek.m51"));
+  TestSupport::writeFile(
+      dir / "good_ObjDump.txt",
+      readFile(std::filesystem::path(SKARVEL_TEST_DATA) / "golden_c_ObjDump.txt"));
+  for (const std::string& script :
+       {std::string("exit 3"),
+        "[ \"$1\" = --version ] && exit 0; cat " + dir.file("good_ObjDump.txt") + "; exit 3"}) {
+    TestSupport::writeFile(dir / "app_Vek.m51", "the earlier map\r\n");
+    FakeTool objdump("arm-none-eabi-objdump", script);
+    const Conversion run = convert({dir.file("app.elf")});
+    EXPECT_EQ(run.status, 3) << script;
+    EXPECT_EQ(run.err, "failed executing arm-none-eabi-objdump!\n");
+    EXPECT_EQ(run.out.find("Parsing"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "app_Vek.m51"), "the earlier map\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "app_CANape.db"));
+  }
 }
 
 struct VersionCase {

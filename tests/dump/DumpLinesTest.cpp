@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -15,6 +17,22 @@ std::vector<std::string> linesOf(Dump::DumpLines& lines) {
     result.emplace_back(line);
   return result;
 }
+
+// Gives a text in pieces of at most `piece` bytes, as a pipe does.
+class PiecewiseSource final : public Dump::DumpSource {
+ public:
+  PiecewiseSource(std::string_view text, std::size_t piece) : text_(text), piece_(piece) {}
+  std::size_t read(char* into, std::size_t size) override {
+    const std::size_t got = std::min({size, piece_, text_.size()});
+    text_.copy(into, got);
+    text_.remove_prefix(got);
+    return got;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t piece_;
+};
 
 struct SplitCase {
   std::string text;
@@ -35,6 +53,11 @@ TEST_P(DumpLinesSplit, GivesTheLinesWithoutTheirBreaks) {
     Dump::DumpLines file(piece);
     ASSERT_TRUE(file.openFile(dir.file("dump.txt")));
     EXPECT_EQ(linesOf(file), GetParam().lines) << "pieces of " << piece;
+    // So does a pipe that gives fewer bytes than asked for.
+    PiecewiseSource source(GetParam().text, piece);
+    Dump::DumpLines piped(3);
+    piped.openSource(source);
+    EXPECT_EQ(linesOf(piped), GetParam().lines) << "piped in pieces of " << piece;
   }
 }
 
