@@ -35,10 +35,16 @@ void appendQuoted(std::string& text, std::string_view value) {
   text += '"';
 }
 
+// "0x" and the value in upper-case hex digits, without leading zeros.
 void appendHex(std::string& text, std::uint64_t value) {
-  char digits[24];
-  std::snprintf(digits, sizeof digits, "0x%llX", static_cast<unsigned long long>(value));
-  text += digits;
+  char digits[16];
+  char* at = digits + sizeof digits;
+  do {
+    *--at = "0123456789ABCDEF"[value & 0xF];
+    value >>= 4;
+  } while (value != 0);
+  text += "0x";
+  text.append(at, static_cast<std::size_t>(digits + sizeof digits - at));
 }
 
 struct Datatype {
@@ -77,7 +83,12 @@ Datatype datatypeOf(const SignalEntry& signal) {
 
 std::string a2lIdentifier(std::string_view signalName) {
   std::string identifier;
-  identifier.reserve(signalName.size() + 1);
+  spellA2lIdentifier(identifier, signalName);
+  return identifier;
+}
+
+void spellA2lIdentifier(std::string& identifier, std::string_view signalName) {
+  identifier.clear();
   for (std::size_t i = 0; i < signalName.size(); ++i) {
     const char c = signalName[i];
     if (c == ':' && i + 1 < signalName.size() && signalName[i + 1] == ':') {
@@ -99,27 +110,34 @@ std::string a2lIdentifier(std::string_view signalName) {
     identifier.resize(kMaxIdentifier - 9);
     identifier += hash;
   }
-  return identifier;
 }
 
 bool A2lIdentifiers::take(std::string_view identifier) {
   return taken_.insert(identifier, 0).inserted;
 }
 
-A2lIdentifiers::Candidate A2lIdentifiers::candidateFor(std::string_view signalName) const {
-  Candidate candidate{a2lIdentifier(signalName), {}};
-  candidate.key = taken_.keyOf(candidate.identifier);
-  return candidate;
+std::string A2lIdentifiers::unique(std::string_view signalName) {
+  Candidate candidate;
+  prepare(candidate, signalName);
+  makeUnique(candidate);
+  return std::move(candidate.identifier);
 }
 
-std::string A2lIdentifiers::unique(Candidate candidate) {
-  std::string identifier = std::move(candidate.identifier);
-  if (taken_.insert(candidate.key, 0).inserted) return identifier;
+void A2lIdentifiers::prepare(Candidate& candidate, std::string_view signalName) const {
+  spellA2lIdentifier(candidate.identifier, signalName);
+  candidate.key = taken_.keyOf(candidate.identifier);
+}
+
+void A2lIdentifiers::makeUnique(Candidate& candidate) {
+  if (taken_.insert(candidate.key, 0).inserted) return;
   // Room for the suffix within the longest identifier.
-  const std::string stem = identifier.substr(0, kMaxIdentifier - 12);
+  const std::string stem = candidate.identifier.substr(0, kMaxIdentifier - 12);
   for (std::uint64_t n = 2;; ++n) {
     std::string numbered = stem + "_" + std::to_string(n);
-    if (take(numbered)) return numbered;
+    if (take(numbered)) {
+      candidate.identifier = std::move(numbered);
+      return;
+    }
   }
 }
 
@@ -139,9 +157,11 @@ A2lWriter::A2lWriter(std::string& text, std::string_view moduleName, bool little
 }
 
 void A2lWriter::appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                                  std::uint32_t bitPosition, A2lIdentifiers::Candidate identifier) {
+                                  std::uint32_t bitPosition,
+                                  A2lIdentifiers::Candidate& identifier) {
+  identifiers_.makeUnique(identifier);
   text_ += "    /begin MEASUREMENT ";
-  text_ += identifiers_.unique(std::move(identifier));
+  text_ += identifier.identifier;
   text_ += ' ';
   appendQuoted(text_, signalName);
   text_ += "\r\n      ";

@@ -19,6 +19,8 @@ inline constexpr std::string_view kA2lMark = "/* Written by skarvel";
 // does not start with a letter or "_" gets "_" in front, and a name over 1024
 // characters is cut and ends in a hash of the whole name.
 std::string a2lIdentifier(std::string_view signalName);
+// The same into `identifier`, which keeps its memory for the next.
+void spellA2lIdentifier(std::string& identifier, std::string_view signalName);
 
 // The identifiers of one module, unique: a name met again (statics of one name in two
 // units, or two names spelled alike) gets "_2", "_3", ... in the order of the map.
@@ -27,16 +29,16 @@ std::string a2lIdentifier(std::string_view signalName);
 // whose fingerprints clash (which no real image will see) would only cost one a suffix.
 class A2lIdentifiers {
  public:
-  std::string unique(std::string_view signalName) { return unique(candidateFor(signalName)); }
+  std::string unique(std::string_view signalName);
 
   // The same in two steps, so that the identifier's place is fetched while other work
-  // is done.
+  // is done: the identifier of a name, then made unique, in the order of the map.
   struct Candidate {
     std::string identifier;
-    Common::FingerprintTable::Key key;
+    Common::FingerprintTable::Key key{};
   };
-  Candidate candidateFor(std::string_view signalName) const;
-  std::string unique(Candidate candidate);
+  void prepare(Candidate& candidate, std::string_view signalName) const;
+  void makeUnique(Candidate& candidate);
 
  private:
   bool take(std::string_view identifier);
@@ -56,14 +58,16 @@ class A2lWriter {
   // `bitPosition` the lowest bit of a bit field as the map numbers it.
   void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
                          std::uint32_t bitPosition) {
-    appendMeasurement(signal, signalName, bitPosition, identifiers_.candidateFor(signalName));
+    A2lIdentifiers::Candidate identifier;
+    identifiers_.prepare(identifier, signalName);
+    appendMeasurement(signal, signalName, bitPosition, identifier);
   }
-  // The same with the identifier asked for ahead.
-  A2lIdentifiers::Candidate identifierFor(std::string_view signalName) const {
-    return identifiers_.candidateFor(signalName);
+  // The same with the identifier prepared ahead.
+  void prepareIdentifier(A2lIdentifiers::Candidate& identifier, std::string_view signalName) const {
+    identifiers_.prepare(identifier, signalName);
   }
   void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                         std::uint32_t bitPosition, A2lIdentifiers::Candidate identifier);
+                         std::uint32_t bitPosition, A2lIdentifiers::Candidate& identifier);
   // Closes the module and the project.
   void finish();
 

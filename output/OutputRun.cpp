@@ -1,6 +1,7 @@
 #include "output/OutputRun.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -97,7 +98,10 @@ struct OutputSinks {
 };
 
 // Writes one line of each output per signal as the signals are found, so that no list of
-// a variable's signals is ever held.
+// a variable's signals is ever held. The tables of names met (for the duplicate check
+// and the A2L identifiers) are far larger than any cache, and a name lands anywhere in
+// them: the signals are written in small batches, whose slots are fetched from memory
+// together before the first of them is looked at. The lines come out in signal order.
 class SignalLines final : public SignalSink {
  public:
   SignalLines(const OutputSinks& sinks, A2lWriter* a2l, DuplicateNameWarnings& warnings,
@@ -108,32 +112,52 @@ class SignalLines final : public SignalSink {
     // Const signals are not measured: they get no line anywhere.
     if (signal.isConst) return;
     written_ = true;
-    const std::uint32_t bitPosition = bitPositionOf(signal, littleEndian_);
-    const std::string outputName = outputNameOf(signal, bitPosition);
-    // The names' places in the tables of names met are fetched while the lines are
-    // written.
-    const auto nameKey = warnings_.keyOf(outputName);
-    std::optional<A2lIdentifiers::Candidate> identifier;
-    if (a2l_ != nullptr) identifier = a2l_->identifierFor(signal.name);
-    appendMapLine(sinks_.map.text(), signal, outputName);
-    appendDatabaseLine(sinks_.database.text(), signal, outputName, bitPosition);
-    if (a2l_ != nullptr) {
-      a2l_->appendMeasurement(signal, signal.name, bitPosition, std::move(*identifier));
+    Pending& pending = batch_[waiting_++];
+    pending.bitPosition = bitPositionOf(signal, littleEndian_);
+    pending.outputName = outputNameOf(signal, pending.bitPosition);
+    pending.nameKey = warnings_.keyOf(pending.outputName);
+    if (a2l_ != nullptr) a2l_->prepareIdentifier(pending.identifier, signal.name);
+    pending.signal = std::move(signal);
+    if (waiting_ == batch_.size()) write();
+  }
+
+  // Writes the signals taken and not yet written.
+  void write() {
+    for (std::size_t k = 0; k < waiting_; ++k) {
+      Pending& pending = batch_[k];
+      const SignalEntry& signal = pending.signal;
+      appendMapLine(sinks_.map.text(), signal, pending.outputName);
+      appendDatabaseLine(sinks_.database.text(), signal, pending.outputName, pending.bitPosition);
+      if (a2l_ != nullptr) {
+        a2l_->appendMeasurement(signal, signal.name, pending.bitPosition, pending.identifier);
+      }
+      warnings_.check(pending.outputName, pending.nameKey, signal.sourceLocation);
     }
-    warnings_.check(outputName, nameKey, signal.sourceLocation);
+    waiting_ = 0;
     sinks_.map.spillIfFull();
     sinks_.database.spillIfFull();
     if (sinks_.a2l != nullptr) sinks_.a2l->spillIfFull();
   }
-  // Whether a signal was written since the last call.
+
+  // Whether a signal was taken since the last call.
   bool takeWritten() { return std::exchange(written_, false); }
 
  private:
+  struct Pending {
+    SignalEntry signal;
+    std::uint32_t bitPosition = 0;
+    std::string outputName;
+    Common::FingerprintTable::Key nameKey{};
+    A2lIdentifiers::Candidate identifier;
+  };
+
   const OutputSinks& sinks_;
   A2lWriter* a2l_;
   DuplicateNameWarnings& warnings_;
   bool littleEndian_;
   bool written_ = false;
+  std::array<Pending, 32> batch_;
+  std::size_t waiting_ = 0;
 };
 
 // Expands every variable with a fixed address into its signals and writes their lines.
@@ -174,6 +198,7 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
     capped.clear();
     if (lines.takeWritten() && variable->location == 0) ++writtenAtAddressZero;
   }
+  lines.write();
   reportPlacement(store, writtenAtAddressZero, console);
   if (a2l) a2l->finish();
 }
