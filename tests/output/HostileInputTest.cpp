@@ -231,24 +231,33 @@ TEST(HostileInput, ReportsAnOutputFolderThatCannotBeWritten) {
   EXPECT_EQ(console.str(), "Can not create file: /proc/app_Vek.m51\n");
 }
 
+// Files are written while their text is produced, in pieces of 1 MB: a failure in the
+// first piece or a later one leaves the earlier file and no temporary file.
 TEST(HostileInput, KeepsTheEarlierFileWhenAWriteFailsPartWay) {
   TempDir dir;
   const std::string path = dir.file("app_Vek.m51");
   TestSupport::writeFile(path, "the earlier map\r\n");
-  // A full disk, made by a file size limit in a child process.
-  const auto writeOnAFullDisk = [&path] {
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    limit.rlim_cur = limit.rlim_max = 4096;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::ostringstream console;
-    const bool written = Output::writeWholeFile(path, std::string(100000, 'x'), console);
-    // _Exit: the forked child must not run the destructors that remove shared folders.
-    std::_Exit(!written && console.str() == "Can not create file: " + path + "\n" ? 0 : 1);
-  };
-  EXPECT_EXIT(writeOnAFullDisk(), testing::ExitedWithCode(0), "");
-  EXPECT_EQ(TestSupport::readFile(path), "the earlier map\r\n");
-  EXPECT_FALSE(std::filesystem::exists(path + ".skarvel-tmp"));
+  for (const std::size_t size : {std::size_t{100000}, std::size_t{3} << 20}) {
+    // A full disk, made by a file size limit in a child process.
+    const auto writeOnAFullDisk = [&path, size] {
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{};
+      limit.rlim_cur = limit.rlim_max = 4096;
+      setrlimit(RLIMIT_FSIZE, &limit);
+      std::ostringstream console;
+      Output::StreamedFile file(path);
+      for (std::size_t written = 0; written < size; written += 1000) {
+        file.text().append(1000, 'x');
+        file.spillIfFull();
+      }
+      const bool committed = file.commit(console);
+      // _Exit: the forked child must not run the destructors that remove shared folders.
+      std::_Exit(!committed && console.str() == "Can not create file: " + path + "\n" ? 0 : 1);
+    };
+    EXPECT_EXIT(writeOnAFullDisk(), testing::ExitedWithCode(0), "") << size;
+    EXPECT_EQ(TestSupport::readFile(path), "the earlier map\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path + ".skarvel-tmp"));
+  }
 }
 
 TEST(HostileInput, RunsEveryInputTheFuzzerEverFoundTrouble) {
