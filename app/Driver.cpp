@@ -1,6 +1,8 @@
 #include "app/Driver.h"
 
 #include <ctime>
+#include <optional>
+#include <sstream>
 
 #include "app/ExitStatus.h"
 #include "app/ObjdumpRun.h"
@@ -62,13 +64,29 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   Progress progress(terminal);
 
   Model::ModelStore store;
+  const std::optional<Output::A2lOutput> a2l =
+      writeA2l ? std::optional<Output::A2lOutput>({files.outFileA2l, parts.baseName})
+               : std::nullopt;
+  // The outputs are written into temporary files once the model is there; what writing
+  // them has to say is printed after the stage lines.
+  std::optional<Output::OutputFiles> outputs;
+  std::ostringstream outputLines;
+  const auto writeOutputs = [&] {
+    outputs.emplace(files.outFileMap, files.outFileCanape, a2l);
+    outputs->write(store, outputLines);
+  };
   if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
-    // The dump is read while objdump writes it; what was read counts only when objdump
-    // then ends well.
+    // The dump is read while objdump writes it, and the outputs are written while
+    // objdump finishes; they count only when objdump then ends well, and are put in
+    // place only then.
     progress.stage("objdump writing the dump");
     ObjdumpDump objdump(files.elfFile, files.inputFile);
-    if (objdump.startStatus() == 0) Dump::loadDumpSource(store, objdump.source(), &progress);
+    if (objdump.startStatus() == 0) {
+      Dump::loadDumpSource(store, objdump.source(), &progress);
+      progress.clear();
+      writeOutputs();
+    }
     const ObjdumpRun run = objdump.finish();
     progress.clear();
     if (run.status != 0) {
@@ -84,6 +102,7 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     }
     out << "ObjDump finished " << files.inputFile
         << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+    out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
   } else {
     progress.stage("Reading the dump");
     const Dump::DumpRead read = Dump::loadDumpFile(store, files.inputFile, &progress);
@@ -94,12 +113,11 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       err << "Can not read file: " << files.inputFile << std::endl;
       return kDumpNotRead;
     }
+    out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+    writeOutputs();
   }
-  out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-  const bool written =
-      writeA2l ? Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out,
-                                         {files.outFileA2l, parts.baseName})
-               : Output::generateOutputs(files.outFileMap, files.outFileCanape, store, out);
+  out << outputLines.str() << std::flush;
+  const bool written = outputs->commit(out);
   out << "Vek M51 + CANape finished " << files.outFileMap
       << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
   return written ? 0 : kOutputNotWritten;

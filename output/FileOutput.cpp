@@ -36,12 +36,15 @@ void StreamedFile::spill() {
   buffer_.clear();
 }
 
-bool StreamedFile::commit(std::ostream& console) {
+void StreamedFile::finishWriting() {
+  if (!out_.is_open()) return;
   spill();
-  if (!failed_) {
-    out_.close();
-    failed_ = !out_;
-  }
+  out_.close();
+  failed_ = failed_ || !out_;
+}
+
+bool StreamedFile::commit(std::ostream& console) {
+  finishWriting();
   std::error_code error;
   if (!failed_) {
     std::filesystem::rename(temporary_, target_, error);

@@ -48,7 +48,9 @@ class StreamedFile final : public TextSink {
   void spillIfFull() override {
     if (buffer_.size() >= kSpillSize) spill();
   }
-  // Writes out the rest and replaces the target. On failure "Can not create file: " and
+  // Writes out the rest and closes the temporary file; nothing more can be added.
+  void finishWriting();
+  // Finishes writing and replaces the target. On failure "Can not create file: " and
   // the path go to `console` and the temporary file is removed. Returns whether the
   // file was written.
   bool commit(std::ostream& console);

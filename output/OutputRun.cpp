@@ -225,39 +225,73 @@ class DroppedText final : public TextSink {
   std::string text_;
 };
 
-// Streams the outputs into their temporary files and puts each complete one in place,
-// in the order map, log, database, A2L.
-bool writeFiles(const std::string& outFileMap, const std::string& outFileCanape,
-                const ModelStore& store, std::ostream& console, const A2lOutput* a2l) {
-  StreamedFile map(outFileMap);
+}  // namespace
+
+struct OutputFiles::Files {
+  Files(const std::string& outFileMap, const std::string& outFileCanape,
+        const std::optional<A2lOutput>& a2lOutput)
+      : mapPath(outFileMap), map(outFileMap), a2l(a2lOutput) {
+    if (!outFileCanape.empty()) databaseFile.emplace(outFileCanape);
+    // An A2L file that someone else made is never replaced; none is built then.
+    if (a2l && isOursOrMissing(a2l->file)) a2lFile.emplace(a2l->file);
+  }
+
+  std::string mapPath;
+  StreamedFile map;
   // Without a database path the database is built and dropped piece by piece.
   std::optional<StreamedFile> databaseFile;
   DroppedText droppedDatabase;
-  if (!outFileCanape.empty()) databaseFile.emplace(outFileCanape);
-  // An A2L file that someone else made is never replaced; none is built then.
-  const bool a2lAllowed = a2l != nullptr && isOursOrMissing(a2l->file);
+  std::optional<A2lOutput> a2l;
   std::optional<StreamedFile> a2lFile;
-  if (a2lAllowed) a2lFile.emplace(a2l->file);
-
-  OutputSinks sinks{map, databaseFile ? static_cast<TextSink&>(*databaseFile) : droppedDatabase,
-                    a2lFile ? &*a2lFile : nullptr, a2l != nullptr ? &a2l->moduleName : nullptr};
   DuplicateNameWarnings warnings;
-  writeSignals(store, console, std::size_t{1} << 24, sinks, warnings);
+  std::optional<StreamedFile> log;  // only when two signals share a name
+};
 
-  bool allWritten = map.commit(console);
-  if (warnings.duplicateFound()) {
-    allWritten =
-        writeWholeFile(outFileMap + "_StyleWarnings.log", warnings.text(), console) && allWritten;
+OutputFiles::OutputFiles(const std::string& outFileMap, const std::string& outFileCanape,
+                         std::optional<A2lOutput> a2l)
+    : files_(std::make_unique<Files>(outFileMap, outFileCanape, a2l)) {}
+
+OutputFiles::~OutputFiles() = default;
+
+void OutputFiles::write(const ModelStore& store, std::ostream& console) {
+  Files& f = *files_;
+  OutputSinks sinks{f.map,
+                    f.databaseFile ? static_cast<TextSink&>(*f.databaseFile) : f.droppedDatabase,
+                    f.a2lFile ? &*f.a2lFile : nullptr, f.a2l ? &f.a2l->moduleName : nullptr};
+  writeSignals(store, console, std::size_t{1} << 24, sinks, f.warnings);
+  // Everything is written out now, so that committing only puts the files in place.
+  if (f.warnings.duplicateFound()) {
+    f.log.emplace(f.mapPath + "_StyleWarnings.log");
+    f.log->text() = f.warnings.text();
   }
-  if (databaseFile) allWritten = databaseFile->commit(console) && allWritten;
-  if (a2lFile) {
-    allWritten = a2lFile->commit(console) && allWritten;
-  } else if (a2l != nullptr) {
-    console << "Can not create file: " << a2l->file
+  for (std::optional<StreamedFile>* file : {&f.log, &f.databaseFile, &f.a2lFile}) {
+    if (*file) (*file)->finishWriting();
+  }
+  f.map.finishWriting();
+}
+
+bool OutputFiles::commit(std::ostream& console) {
+  Files& f = *files_;
+  bool allWritten = f.map.commit(console);
+  if (f.log) allWritten = f.log->commit(console) && allWritten;
+  if (f.databaseFile) allWritten = f.databaseFile->commit(console) && allWritten;
+  if (f.a2lFile) {
+    allWritten = f.a2lFile->commit(console) && allWritten;
+  } else if (f.a2l) {
+    console << "Can not create file: " << f.a2l->file
             << " (a file that skarvel did not write is in its place)" << std::endl;
     allWritten = false;
   }
   return allWritten;
+}
+
+namespace {
+
+bool writeFiles(const std::string& outFileMap, const std::string& outFileCanape,
+                const ModelStore& store, std::ostream& console, std::optional<A2lOutput> a2l) {
+  OutputFiles files(outFileMap, outFileCanape, std::move(a2l));
+  files.write(store, console);
+  return files.commit(console);
 }
 
 }  // namespace
@@ -281,12 +315,12 @@ OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
 
 bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console) {
-  return writeFiles(outFileMap, outFileCanape, store, console, nullptr);
+  return writeFiles(outFileMap, outFileCanape, store, console, std::nullopt);
 }
 
 bool generateOutputs(std::string outFileMap, std::string outFileCanape, const ModelStore& store,
                      std::ostream& console, const A2lOutput& a2l) {
-  return writeFiles(outFileMap, outFileCanape, store, console, &a2l);
+  return writeFiles(outFileMap, outFileCanape, store, console, a2l);
 }
 
 }  // namespace Output

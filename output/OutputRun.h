@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -30,6 +32,31 @@ struct A2lOutput {
 // is left alone and reported.
 bool generateOutputs(std::string outFileMap, std::string outFileCanape,
                      const Model::ModelStore& store, std::ostream& console, const A2lOutput& a2l);
+
+// The files of a run, written first and put in place later: a caller that has yet to
+// learn whether the run may replace the earlier files (objdump's status) writes them
+// meanwhile, and then commits them or lets them go. Files not committed leave nothing.
+class OutputFiles {
+ public:
+  // The A2L file too when `a2l` is given.
+  OutputFiles(const std::string& outFileMap, const std::string& outFileCanape,
+              std::optional<A2lOutput> a2l);
+  ~OutputFiles();
+  OutputFiles(const OutputFiles&) = delete;
+  OutputFiles& operator=(const OutputFiles&) = delete;
+
+  // Expands the signals into the temporary files; an array or variable cut, and the
+  // variables the dump could not place, are named on `console`.
+  void write(const Model::ModelStore& store, std::ostream& console);
+  // Puts the files in place: map, log (only when two signals share a name), database,
+  // A2L. A file that cannot be written is reported on `console`, the others are still put
+  // in place; returns whether every file was.
+  bool commit(std::ostream& console);
+
+ private:
+  struct Files;
+  std::unique_ptr<Files> files_;
+};
 
 // The contents of the three files, built in memory.
 struct OutputTexts {
