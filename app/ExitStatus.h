@@ -5,7 +5,7 @@ namespace App {
 // The exit statuses of the program besides 0 (converted) and the status of a failed
 // objdump run, which passes through (objdump itself ends with 1). Those above 125 have
 // the meaning a shell gives them.
-inline constexpr int kOutputNotCreated = 2;  // the dump file could not be created
+inline constexpr int kOutputNotCreated = 2;  // the dump file could not be created or written
 inline constexpr int kDumpNotRead = 3;       // the dump is missing, a folder, or unreadable
 inline constexpr int kOutputNotWritten = 4;  // a map, database or log could not be written
 inline constexpr int kOutputTooLarge = 5;    // objdump was stopped: its dump grew past bound
