@@ -1,6 +1,10 @@
 #include "app/ToolLauncher.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include "tests/support/FakeTool.h"
 
@@ -72,6 +76,25 @@ TEST(ToolLauncher, StopsAToolWhoseOutputGrowsPastTheLimitAndOnlyThen) {
   EXPECT_EQ(App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20, &stopped), 5);
   EXPECT_FALSE(stopped);
   EXPECT_EQ(std::filesystem::file_size(dir / "out.txt"), 1u << 20);
+}
+
+// The program writes the tool's output itself: a file that cannot take it all (a full
+// disk, made here by a file size limit in a child process) stops the tool, and the run
+// fails instead of leaving a dump that ends part way.
+TEST(ToolLauncher, StopsTheToolWhenItsOutputCannotBeWrittenToTheEnd) {
+  TempDir dir;
+  FakeTool endless("fake-tool", "exec yes");
+  const auto runOnAFullDisk = [&dir] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    bool stopped = true;
+    const int status = App::runTool("fake-tool", {}, dir.file("out.txt"), 1 << 20, &stopped);
+    // _Exit: the forked child must not run the destructors that remove shared folders.
+    std::_Exit(status == App::kOutputNotCreated && !stopped ? 0 : 1);
+  };
+  EXPECT_EXIT(runOnAFullDisk(), testing::ExitedWithCode(0), "");
 }
 
 TEST(ToolLauncher, ReportsAMissingToolAs127) {
