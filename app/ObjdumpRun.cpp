@@ -81,8 +81,4 @@ ObjdumpRun ObjdumpDump::finish() {
   return run;
 }
 
-ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile) {
-  return ObjdumpDump(elfFile, dumpFile).finish();
-}
-
 }  // namespace App

@@ -58,7 +58,4 @@ class ObjdumpDump {
   int startStatus_ = 0;
 };
 
-// The same in one step, for callers that read the dump file afterwards.
-ObjdumpRun runObjdump(const std::string& elfFile, const std::string& dumpFile);
-
 }  // namespace App

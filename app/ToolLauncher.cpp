@@ -18,11 +18,6 @@ ToolOutputCopy::ToolOutputCopy(const std::string& program,
   tool_ = startTool(program, arguments, status_);
 }
 
-ToolOutputCopy::~ToolOutputCopy() {
-  // A tool whose output nobody reads any more is not left waiting on it.
-  if (tool_ != nullptr && !stopped_) tool_->stop();
-}
-
 void ToolOutputCopy::stopWith(int status) {
   tool_->stop();
   stopped_ = true;

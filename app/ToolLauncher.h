@@ -15,6 +15,8 @@ namespace App {
 // and its standard error left on the console.
 class ToolProcess {
  public:
+  // A tool that has not ended yet is stopped: one whose output nobody reads any more is
+  // not left waiting on it.
   virtual ~ToolProcess() = default;
   // Up to `size` bytes of the tool's output, waiting for them; 0 once it closed its
   // output.
@@ -42,7 +44,6 @@ class ToolOutputCopy final : public Dump::DumpSource {
   // cannot be created. `startStatus()` tells whether both happened.
   ToolOutputCopy(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& outputFile, std::uint64_t outputLimit = 0);
-  ~ToolOutputCopy();
   int startStatus() const { return status_; }
 
   std::size_t read(char* into, std::size_t size) override;
