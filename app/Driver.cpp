@@ -9,6 +9,8 @@
 #include "app/Progress.h"
 #include "app/Usage.h"
 #include "dump/DumpLoad.h"
+#include "dump/PlacementReader.h"
+#include "elf/ElfImage.h"
 #include "model/ModelStore.h"
 #include "output/OutputRun.h"
 
@@ -32,6 +34,18 @@ class StageClock {
  private:
   std::time_t start_;
 };
+
+// The image's own .debug_addr, read from the ELF file, for the variables that objdump's
+// address tables leave unplaced.
+std::optional<Dump::ImageAddressSection> addressSectionOf(const std::string& elfFile) {
+  const std::optional<Elf::ElfImage> image = Elf::ElfImage::read(elfFile);
+  if (!image) return std::nullopt;
+  const Elf::Section* section = image->section(".debug_addr");
+  if (section == nullptr) return std::nullopt;
+  std::optional<std::string> bytes = image->contents(*section);
+  if (!bytes) return std::nullopt;
+  return Dump::ImageAddressSection{std::move(*bytes), image->littleEndian()};
+}
 
 }  // namespace
 
@@ -83,7 +97,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     progress.stage("objdump writing the dump");
     ObjdumpDump objdump(files.elfFile, files.inputFile);
     if (objdump.startStatus() == 0) {
-      Dump::loadDumpSource(store, objdump.source(), &progress);
+      Dump::loadDumpSource(store, objdump.source(), &progress,
+                           [&files] { return addressSectionOf(files.elfFile); });
       progress.clear();
       writeOutputs();
     }

@@ -71,6 +71,10 @@ SKARVEL_REGEX_MATCHER(matchAllocatedSectionFlags, allocatedSectionFlagsPattern, 
 SKARVEL_REGEX_MATCHER(matchAddressTableHeader, addressTableHeaderPattern, 0)
 SKARVEL_REGEX_MATCHER(matchAddressTableUnit, addressTableUnitPattern, 1)
 SKARVEL_REGEX_MATCHER(matchAddressTableRow, addressTableRowPattern, 2)
+SKARVEL_REGEX_MATCHER(matchEntrySectionHeader, entrySectionHeaderPattern, 1)
+SKARVEL_REGEX_MATCHER(matchTypeSignature, typeSignaturePattern, 1)
+SKARVEL_REGEX_MATCHER(matchTypeOffset, typeOffsetPattern, 1)
+SKARVEL_REGEX_MATCHER(matchSignatureReference, signatureReferencePattern, 1)
 
 bool matchAnyAttributeLine(std::string_view line, AttributeLine& parts) {
   Groups4 withTab;

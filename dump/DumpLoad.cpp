@@ -8,9 +8,9 @@
 namespace Dump {
 
 namespace {
-void buildModel(Model::ModelStore& store, DumpLines& lines) {
+void buildModel(Model::ModelStore& store, DumpLines& lines, const ImageAddressSource& image = {}) {
   parseDump(store, lines);
-  placeVariables(store);
+  placeVariables(store, image);
   store.linkTypes();
   restateDataBitOffsets(store);
 }
@@ -24,11 +24,12 @@ DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path, ReadPro
   return lines.readFailed() ? DumpRead::ReadErrorPart : DumpRead::Whole;
 }
 
-void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress) {
+void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress,
+                    const ImageAddressSource& image) {
   DumpLines lines;
   lines.reportTo(progress);
   lines.openSource(source);
-  buildModel(store, lines);
+  buildModel(store, lines, image);
 }
 
 void loadDumpText(Model::ModelStore& store, std::string_view text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +13,8 @@ namespace Dump {
 
 class DumpSource;
 class ReadProgress;
+struct ImageAddressSection;
+using ImageAddressSource = std::function<std::optional<ImageAddressSection>()>;
 
 // How reading a dump file ended.
 enum class DumpRead {
@@ -26,7 +30,9 @@ enum class DumpRead {
 DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path,
                       ReadProgress* progress = nullptr);
 void loadDumpText(Model::ModelStore& store, std::string_view text);
-// The same for the bytes of a source, read as they come.
-void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress = nullptr);
+// The same for the bytes of a source, read as they come. `image` gives the image's own
+// .debug_addr where the dump's address tables fall short.
+void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress = nullptr,
+                    const ImageAddressSource& image = {});
 
 }  // namespace Dump

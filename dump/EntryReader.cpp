@@ -34,6 +34,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -109,6 +110,8 @@ enum class Attribute {
   Count,
   CallLine,
   CallFile,
+  Signature,
+  AddressBase,
 };
 
 struct AttributeRow {
@@ -141,6 +144,8 @@ constexpr std::array kAttributeTable{
     AttributeRow{"DW_AT_count", Attribute::Count},
     AttributeRow{"DW_AT_call_line", Attribute::CallLine},
     AttributeRow{"DW_AT_call_file", Attribute::CallFile},
+    AttributeRow{"DW_AT_signature", Attribute::Signature},
+    AttributeRow{"DW_AT_addr_base", Attribute::AddressBase},
 };
 
 constexpr NameIndex kAttributeIndex(kAttributeTable, &AttributeRow::name, 6);
@@ -159,6 +164,21 @@ struct AttributeValues {
   std::uint32_t numericValue = 0;
   Text textValue;  // already in the store's arena
   TextArena& texts;
+  // Where a reference given as an offset points: the section of the entry. A reference
+  // by signature (`bySignature`) names a type unit instead, and is kept in `signatures`
+  // for linking.
+  ReferenceSpace space = ReferenceSpace::Info;
+  bool bySignature = false;
+  std::uint64_t signature = 0;
+  std::vector<ModelStore::SignatureReference>* signatures = nullptr;
+
+  // Sets `reference` to what the line names.
+  void assign(Reference& reference) const {
+    reference.offset = bySignature ? 0 : numericValue;
+    reference.space = bySignature ? ReferenceSpace::Signature : space;
+    reference.target = nullptr;
+    if (bySignature) signatures->push_back({&reference, signature});
+  }
 
   bool flag() const { return rawValue != "0"; }
   // A number field: decimal, or hexadecimal where objdump prints it so (four-byte forms).
@@ -199,7 +219,7 @@ void setCompileUnitField(CompileUnitInfo& unit, const AttributeValues& line) {
 // DW_AT_type, also DW_AT_import of an imported declaration.
 bool setType(BasicObject& object, const AttributeValues& line) {
   if (line.attribute != Attribute::Type && line.attribute != Attribute::Import) return false;
-  object.type.offset = line.numericValue;
+  line.assign(object.type);
   return true;
 }
 
@@ -208,7 +228,7 @@ bool setSpecification(BasicObject& object, const AttributeValues& line) {
   if (line.attribute != Attribute::Specification && line.attribute != Attribute::AbstractOrigin) {
     return false;
   }
-  object.specification.offset = line.numericValue;
+  line.assign(object.specification);
   return true;
 }
 
@@ -297,7 +317,7 @@ void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeValues& 
     case Attribute::Type:
     case Attribute::Import:
     case Attribute::AbstractOrigin:
-      subroutine.type.offset = line.numericValue;
+      line.assign(subroutine.type);
       break;
     case Attribute::CallLine:
       subroutine.declLine = line.lineText();
@@ -374,6 +394,11 @@ class EntryReader {
     if (fileTables_.readLine(line, start)) return;
     if (start.indentedBySpaces && start.first == 'P' && readPointerSize(line)) return;
     if (start.indentedBySpaces && start.first == 'C' && readUnitHeader(line)) return;
+    if (start.indentedBySpaces && (start.first == 'S' || start.first == 'T') &&
+        readTypeUnitHeader(line)) {
+      return;
+    }
+    if (start.indent == 0 && start.first == 'C' && readSectionHeader(line)) return;
     // Once the flag is set a further file-format line changes nothing.
     if (!store_.littleEndian && littleEndianFormatPattern.matches(line)) store_.littleEndian = true;
   }
@@ -394,7 +419,11 @@ class EntryReader {
     BasicObject* object = createObject(header[3], offset, parent);
     if (parentByLevel_.size() < level + 2u) parentByLevel_.resize(level + 2u);
     parentByLevel_[level + 1] = object;
-    store_.objectsByOffset.insert(offset, object);
+    if (section_ == ReferenceSpace::Types) {
+      store_.typeSectionObjectsByOffset.insert(offset, object);
+    } else {
+      store_.objectsByOffset.insert(offset, object);
+    }
     lastLevel_ = level + 1;
     currentObject_ = object;
     return true;
@@ -487,6 +516,8 @@ class EntryReader {
     AttributeValues line{
         attributeNamed(parts.name), parts.rawValue, parts.explanation, 0, {}, store_.texts};
     if (line.attribute == Attribute::Other) return true;
+    line.space = section_;
+    line.signatures = &store_.signatureReferences;
     readValue(line);
     setCommonField(line);
     setClassField(line);
@@ -528,14 +559,34 @@ class EntryReader {
           line.numericValue = readNumber(line.rawValue);
         }
         break;
-      case Attribute::LowPc:
-      case Attribute::HighPc:
       case Attribute::Type:
       case Attribute::Import:
-      case Attribute::StmtList:
       case Attribute::Specification:
       case Attribute::AbstractOrigin:
+        // A type kept in a type unit is named by the unit's signature: 64 bits, no offset.
+        if (signatureReferencePattern.match(line.rawValue, value)) {
+          line.bySignature = true;
+          line.signature = readHex64(value[0]);
+          break;
+        }
+        [[fallthrough]];
+      case Attribute::LowPc:
+      case Attribute::HighPc:
+      case Attribute::StmtList:
         if (hexNumberPattern.match(line.rawValue, value)) line.numericValue = readHex(value[0]);
+        break;
+      case Attribute::AddressBase:
+        // Where the unit's addresses start in .debug_addr; the store keeps it by unit,
+        // as it keeps the unit's address table.
+        if (currentObject_->kind == Kind::CompileUnit) {
+          store_.addressBasesByUnit.try_emplace(unitOffset_, line.decimal());
+        }
+        break;
+      case Attribute::Signature:
+        // A declaration whose complete type is in the type unit of this signature.
+        if (signatureReferencePattern.match(line.rawValue, value)) {
+          store_.signedDeclarations.push_back({currentObject_, readHex64(value[0])});
+        }
         break;
       case Attribute::Encoding:
         if (parenthesizedPattern.match(line.explanation, value)) {
@@ -631,6 +682,31 @@ class EntryReader {
     return true;
   }
 
+  // The two lines of a type unit's header that name its type: the signature, then the
+  // type's offset in the unit.
+  bool readTypeUnitHeader(std::string_view line) {
+    Groups1 number;
+    if (typeSignaturePattern.match(line, number)) {
+      typeUnitSignature_ = readHex64(number[0]);
+      return true;
+    }
+    if (!typeOffsetPattern.match(line, number)) return false;
+    if (typeUnitSignature_) {
+      store_.typeUnitsBySignature.try_emplace(
+          *typeUnitSignature_,
+          ModelStore::TypeUnitType{section_, unitOffset_ + readHex(number[0])});
+      typeUnitSignature_.reset();
+    }
+    return true;
+  }
+
+  bool readSectionHeader(std::string_view line) {
+    Groups1 section;
+    if (!entrySectionHeaderPattern.match(line, section)) return false;
+    section_ = section[0] == "types" ? ReferenceSpace::Types : ReferenceSpace::Info;
+    return true;
+  }
+
   bool readPointerSize(std::string_view line) {
     Groups1 size;
     if (!pointerSizePattern.match(line, size)) return false;
@@ -646,6 +722,10 @@ class EntryReader {
   std::uint32_t lastLevel_ = 0;
   std::int32_t pointerSize_ = 0;
   std::uint32_t unitOffset_ = 0;  // of the header of the unit being read
+  // The section whose entries are being read: offsets in .debug_types are kept apart.
+  ReferenceSpace section_ = ReferenceSpace::Info;
+  // The signature of the type unit whose header is being read, until its type offset.
+  std::optional<std::uint64_t> typeUnitSignature_;
   FileTableReader fileTables_;
   PlacementReader placement_;
   std::vector<Text> otherTags_;

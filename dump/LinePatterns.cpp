@@ -370,6 +370,42 @@ bool matchUnitHeader(std::string_view text, Groups1& g) {
   return matchIndentedOffsetLine(text, "Compilation Unit @ offset ", g);
 }
 
+bool matchEntrySectionHeader(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.literal("Contents of the .debug_")) return false;
+  for (std::string_view section : {"info", "types"}) {
+    PatternScanner named = s;
+    if (named.literal(section) && named.literal(" section:") && named.atEnd()) {
+      g[0] = section;
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+// "^[ ]+" `words`, blanks, and a hexadecimal number that may have "0x" before it.
+bool matchIndentedHeaderNumber(std::string_view text, std::string_view words, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.skipSome(isSpaceChar) || !s.literal(words) || !s.skipSome(isSpaceChar)) return false;
+  return matchPrefixedHex(s, "", g[0]);
+}
+}  // namespace
+
+bool matchTypeSignature(std::string_view text, Groups1& g) {
+  return matchIndentedHeaderNumber(text, "Signature:", g);
+}
+
+bool matchTypeOffset(std::string_view text, Groups1& g) {
+  return matchIndentedHeaderNumber(text, "Type Offset:", g);
+}
+
+bool matchSignatureReference(std::string_view text, Groups1& g) {
+  PatternScanner s(text);
+  if (!s.literal("signature:") || !s.skipSome(isSpaceChar)) return false;
+  return matchPrefixedHex(s, "", g[0]);
+}
+
 bool matchAddressIndexOperation(std::string_view text, Groups1& g) {
   PatternScanner s(text);
   if (!s.literal("(DW_OP_")) return false;

@@ -56,6 +56,10 @@ bool matchAllocatedSectionFlags(std::string_view, Groups0&);
 bool matchAddressTableHeader(std::string_view, Groups0&);
 bool matchAddressTableUnit(std::string_view, Groups1&);
 bool matchAddressTableRow(std::string_view, Groups2&);
+bool matchEntrySectionHeader(std::string_view, Groups1&);
+bool matchTypeSignature(std::string_view, Groups1&);
+bool matchTypeOffset(std::string_view, Groups1&);
+bool matchSignatureReference(std::string_view, Groups1&);
 
 // Entry header: 1 nesting level, 2 DIE offset, 3 abbreviation number, 4 tag text.
 inline constexpr TextPattern<4> entryHeaderPattern{
@@ -110,6 +114,23 @@ inline constexpr TextPattern<0> littleEndianFormatPattern{
 inline constexpr TextPattern<1> unitHeaderPattern{
     "unitHeaderPattern", R"(^[ ]+Compilation Unit @ offset (?:0x)?([[:xdigit:]]+)[:]$)",
     &matchUnitHeader, "  Compilation Unit @ offset 0xfa:", "  Compilation Unit @ offset 0x:"};
+
+// The header of a section whose units hold entries: 1 "info" or "types". The offsets in
+// .debug_types count from that section's start, as those in .debug_info count from its own.
+inline constexpr TextPattern<1> entrySectionHeaderPattern{
+    "entrySectionHeaderPattern", R"(^Contents of the [.]debug_(info|types) section[:]$)",
+    &matchEntrySectionHeader, "Contents of the .debug_types section:",
+    "Contents of the .debug_line section:"};
+
+// The header of a type unit names the type it describes: 1 the 64-bit signature that
+// other units refer to the type by ...
+inline constexpr TextPattern<1> typeSignaturePattern{
+    "typeSignaturePattern", R"(^[ ]+Signature[:][ ]+(?:0x)?([[:xdigit:]]+)$)",
+    &matchTypeSignature, "   Signature:     0x2abf42a787697d7", "   Signature:     0x"};
+// ... and 1 the offset of the type's entry, counted from the start of the unit.
+inline constexpr TextPattern<1> typeOffsetPattern{
+    "typeOffsetPattern", R"(^[ ]+Type Offset[:][ ]+(?:0x)?([[:xdigit:]]+)$)", &matchTypeOffset,
+    "   Type Offset:   0x38", "   Type Offset:   0x38 (0x5d)"};
 
 // Line-number program header: 1 its offset.
 inline constexpr TextPattern<1> lineTableOffsetPattern{
@@ -200,6 +221,11 @@ inline constexpr TextPattern<1> addressIndexOperationPattern{
 inline constexpr TextPattern<1> plusUconstPattern{
     "plusUconstPattern", R"(^[(]DW_OP_plus_uconst[:][ ]+([[:digit:]]+)[)]$)", &matchPlusUconst,
     "(DW_OP_plus_uconst: 8)", "(DW_OP_plus_uconst: 0x8)"};
+// A reference to the type that a type unit describes, by the unit's signature
+// (DW_FORM_ref_sig8): 1 the signature.
+inline constexpr TextPattern<1> signatureReferencePattern{
+    "signatureReferencePattern", R"(^signature[:][ ]+(?:0x)?([[:xdigit:]]+)$)",
+    &matchSignatureReference, "signature: 0x282df3d91607841c", "<0x282df3d9>"};
 // A member location given as a plain number instead of a location expression: decimal,
 // or hexadecimal where it takes four bytes.
 inline constexpr TextPattern<0> constantFormPattern{

@@ -3,15 +3,19 @@
 namespace Dump {
 
 std::uint32_t readHex(std::string_view digits) {
-  std::uint32_t value = 0;
+  return static_cast<std::uint32_t>(readHex64(digits));
+}
+
+std::uint64_t readHex64(std::string_view digits) {
+  std::uint64_t value = 0;
   for (char c : digits) {
-    std::uint32_t digit;
+    std::uint64_t digit;
     if (c >= '0' && c <= '9') {
-      digit = static_cast<std::uint32_t>(c - '0');
+      digit = static_cast<std::uint64_t>(c - '0');
     } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<std::uint32_t>(c - 'a' + 10);
+      digit = static_cast<std::uint64_t>(c - 'a' + 10);
     } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<std::uint32_t>(c - 'A' + 10);
+      digit = static_cast<std::uint64_t>(c - 'A' + 10);
     } else {
       break;
     }

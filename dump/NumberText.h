@@ -8,6 +8,8 @@ namespace Dump {
 // Hexadecimal digits as an unsigned 32-bit number. Digits beyond 32 bits push the high
 // ones out, so the low 32 bits remain; a text without digits is 0.
 std::uint32_t readHex(std::string_view digits);
+// The same in 64 bits, for the signatures of type units.
+std::uint64_t readHex64(std::string_view digits);
 
 // The leading decimal number of a text, read the way the C library reads an integer:
 // leading white space is skipped, one sign is accepted, reading stops at the first

@@ -72,12 +72,55 @@ bool PlacementReader::readAddressLine(std::string_view line, const LineStart& st
   return true;
 }
 
-void placeVariables(Model::ModelStore& store) {
+std::optional<std::uint32_t> addressInSection(const ImageAddressSection& section,
+                                              std::uint32_t addressBase, std::uint32_t index) {
+  const std::string& bytes = section.bytes;
+  // Unsigned numbers of the image's byte order.
+  const auto number = [&](std::uint64_t at, unsigned width) {
+    std::uint64_t value = 0;
+    for (unsigned k = 0; k < width; ++k) {
+      const std::uint64_t byte = section.littleEndian ? at + width - 1 - k : at + k;
+      value = (value << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(byte)]);
+    }
+    return value;
+  };
+  constexpr unsigned kHeaderSize = 8;  // of the 32-bit DWARF format, the one ARM images use
+  if (addressBase < kHeaderSize || addressBase > bytes.size()) return std::nullopt;
+  const std::uint64_t header = addressBase - kHeaderSize;
+  const std::uint64_t unitLength = number(header, 4);
+  const std::uint64_t version = number(header + 4, 2);
+  const unsigned addressSize = static_cast<unsigned char>(bytes[header + 6]);
+  const unsigned selectorSize = static_cast<unsigned char>(bytes[header + 7]);
+  if (unitLength >= 0xfffffff0u || version != 5 || selectorSize != 0 ||
+      (addressSize != 4 && addressSize != 8)) {
+    return std::nullopt;
+  }
+  const std::uint64_t end = std::min<std::uint64_t>(header + 4 + unitLength, bytes.size());
+  const std::uint64_t at = addressBase + std::uint64_t{index} * addressSize;
+  if (at + addressSize > end) return std::nullopt;
+  // The model keeps 32-bit addresses.
+  return static_cast<std::uint32_t>(number(at, addressSize));
+}
+
+void placeVariables(Model::ModelStore& store, const ImageAddressSource& image) {
   std::vector<const Model::BasicObject*> unplaced;
+  std::optional<ImageAddressSection> imageSection;
+  bool imageAsked = false;
   for (const Model::ModelStore::IndexedLocation& indexed : store.indexedLocations) {
     const auto table = store.addressTablesByUnit.find(indexed.unitOffset);
     if (table != store.addressTablesByUnit.end() && indexed.index < table->second.size()) {
       indexed.variable->location = table->second[indexed.index];
+      continue;
+    }
+    if (!imageAsked && image) imageSection = image();
+    imageAsked = true;
+    const auto base = store.addressBasesByUnit.find(indexed.unitOffset);
+    std::optional<std::uint32_t> address;
+    if (imageSection && base != store.addressBasesByUnit.end()) {
+      address = addressInSection(*imageSection, base->second, indexed.index);
+    }
+    if (address) {
+      indexed.variable->location = *address;
     } else {
       unplaced.push_back(indexed.variable);
     }

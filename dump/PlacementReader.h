@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,10 +37,28 @@ class PlacementReader {
   std::vector<std::uint32_t>* table_ = nullptr;  // the unit table that rows go to
 };
 
+// The bytes of the image's own .debug_addr section. objdump 2.40 prints no address table
+// at all for an image whose DWARF 5 units include type units; the image's section holds
+// the same addresses, each unit's behind its DW_AT_addr_base.
+struct ImageAddressSection {
+  std::string bytes;
+  bool littleEndian = true;
+};
+// Gives the image's section when asked, at most once per load; nothing when there is no
+// image (a dump converted on its own) or it has no such section.
+using ImageAddressSource = std::function<std::optional<ImageAddressSection>()>;
+
 // Completes the placement once the whole dump is read: resolves the address indexes
-// through the tables of their units, takes the variables that no table places out of
+// through the tables of their units (or, where the dump's tables fall short, through the
+// image's section that `image` gives), takes the variables that neither places out of
 // `addressedObjects` (counted in `unplacedVariables`), and, when the dump's section
 // table shows nothing at address 0, takes out the variables there as well.
-void placeVariables(Model::ModelStore& store);
+void placeVariables(Model::ModelStore& store, const ImageAddressSource& image = {});
+
+// The address at `index` in a unit's part of a DWARF 5 .debug_addr section, which starts
+// at the unit's DW_AT_addr_base behind its header (unit length, version 5, address size,
+// segment selector size); nothing when the part holds no such address.
+std::optional<std::uint32_t> addressInSection(const ImageAddressSection& section,
+                                              std::uint32_t addressBase, std::uint32_t index);
 
 }  // namespace Dump

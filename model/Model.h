@@ -65,15 +65,31 @@ enum class Kind : std::uint8_t {
   Volatile,
 };
 
-// A reference from one entry to another by DIE offset, as the reader found it and as
-// linking resolved it.
-struct Reference {
-  std::uint32_t offset = 0;       // 0: the entry has no such attribute
-  BasicObject* target = nullptr;  // the entry at `offset`, once linked
-
-  // The entry names an offset that no entry of the dump has.
-  bool unresolved() const { return offset != 0 && target == nullptr; }
+// Where the entry that a reference names is looked for.
+enum class ReferenceSpace : std::uint8_t {
+  Info,   // by its offset in .debug_info, where DWARF 5 keeps type units too
+  Types,  // by its offset in .debug_types, where DWARF 4 keeps type units
+  // By the signature of a type unit: the type that the unit describes. The store keeps
+  // the signature until linking.
+  Signature,
 };
+
+// A reference from one entry to another, as the reader found it and as linking resolved
+// it.
+struct Reference {
+  std::uint32_t offset = 0;  // 0: the entry has no such attribute, or names a signature
+  ReferenceSpace space = ReferenceSpace::Info;
+  BasicObject* target = nullptr;  // the entry named, once linked
+
+  // The entry names an entry that the dump does not have.
+  bool unresolved() const { return target == nullptr && (offset != 0 || bySignature()); }
+  // It names a type unit by its signature, or a declaration whose complete type is in one.
+  bool bySignature() const { return space == ReferenceSpace::Signature; }
+  // Its type is described in a type unit that the dump does not have.
+  bool lostWithItsTypeUnit() const { return bySignature() && target == nullptr; }
+};
+// Every object holds two references: the space must fit beside the offset.
+static_assert(sizeof(Reference) == 2 * sizeof(void*));
 
 class BasicObject {
  public:

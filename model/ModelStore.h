@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/Model.h"
@@ -37,7 +38,10 @@ class ModelStore {
   // The image is little-endian (its file-format line says so): bit fields are numbered
   // from the least significant bit.
   bool littleEndian = false;
+  // The entries by their offset in .debug_info, and apart from them those of
+  // .debug_types, whose offsets count from that section's start.
   OffsetMap objectsByOffset;
+  OffsetMap typeSectionObjectsByOffset;
   std::map<std::uint32_t, std::unique_ptr<StatementList>> statementListsByOffset;
 
   // Objects in dump order: those with a fixed address, once per location line that
@@ -74,6 +78,9 @@ class ModelStore {
   // as an index into its table.
   bool addressTablesRead = false;
   std::map<std::uint32_t, std::vector<std::uint32_t>> addressTablesByUnit;
+  // Where each unit's part of .debug_addr starts (DW_AT_addr_base), by the offset of the
+  // unit's header, for placing from the image's own section.
+  std::map<std::uint32_t, std::uint32_t> addressBasesByUnit;
   struct IndexedLocation {
     VariableInfo* variable;
     std::uint32_t unitOffset;
@@ -87,6 +94,29 @@ class ModelStore {
   // (clang -Os splits a static structure and keeps the parts that are used); the map
   // has no way to describe them.
   std::vector<const VariableInfo*> piecewiseVariables;
+
+  // Type units: a type described once, in a unit of its own, which other units refer to
+  // by the unit's 64-bit signature. The unit's header names the signature and the type's
+  // entry; a signature met twice keeps its first unit.
+  struct TypeUnitType {
+    ReferenceSpace space;  // the section of the unit: Info (DWARF 5) or Types (DWARF 4)
+    std::uint32_t offset;  // of the type's entry
+  };
+  std::unordered_map<std::uint64_t, TypeUnitType> typeUnitsBySignature;
+  // References by signature, resolved by linking, in dump order.
+  struct SignatureReference {
+    Reference* reference;
+    std::uint64_t signature;
+  };
+  std::vector<SignatureReference> signatureReferences;
+  // Declarations of a class, structure, union or enumeration whose complete type is in
+  // a type unit (DW_AT_signature). Linking points the references to a declaration at that
+  // type, or marks them lost when the dump has no such unit.
+  struct SignedDeclaration {
+    BasicObject* declaration;
+    std::uint64_t signature;
+  };
+  std::vector<SignedDeclaration> signedDeclarations;
 
   // Classes, structures and unions together, in dump order: where the complete
   // definition of a type that a unit only declares is looked for.

@@ -76,6 +76,9 @@ void BasicObject::appendTypedListing(TreeListing& listing, std::int32_t indent,
   if (type.target != nullptr) {
     newLine(listing, indent);
     appendListingOf(*type.target, listing, indent + 1);
+  } else if (reportMissing && type.lostWithItsTypeUnit()) {
+    newLine(listing, indent);
+    listing.text += "Error could not resolve Type: its type unit is not in the dump";
   } else if (reportMissing && type.unresolved()) {
     newLine(listing, indent);
     listing.text += "Error could not resolve Type At Address: " + hex(type.offset);

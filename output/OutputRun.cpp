@@ -24,13 +24,26 @@ using namespace Model;
 
 namespace {
 
+std::string variablesCounted(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " variable" : " variables");
+}
+
+// The first few variables of a list by name, so that the user can find them in the
+// source.
+std::string someNames(const std::vector<const VariableInfo*>& variables) {
+  std::string names;
+  for (std::size_t k = 0; k < variables.size() && k < 8; ++k) {
+    names += (k == 0 ? "" : ", ") + composeSignalName(variables[k], "");
+  }
+  if (variables.size() > 8) names += ", ...";
+  return names;
+}
+
 // The variables whose place the dump could not tell, so that a dump written by an older
 // objdump command does not lose or misplace signals silently.
 void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
                      std::ostream& console) {
-  const auto variables = [](std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " variable" : " variables");
-  };
+  const auto variables = variablesCounted;
   if (store.unplacedVariables > 0) {
     console << variables(store.unplacedVariables)
             << " could not be placed: the dump holds no address table (.debug_addr) for "
@@ -38,16 +51,10 @@ void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
             << std::endl;
   }
   if (!store.piecewiseVariables.empty()) {
-    // Named, so that the user can find them in the source; a few are enough to go on.
-    std::string names;
-    for (std::size_t k = 0; k < store.piecewiseVariables.size() && k < 8; ++k) {
-      names += (k == 0 ? "" : ", ") + composeSignalName(store.piecewiseVariables[k], "");
-    }
-    if (store.piecewiseVariables.size() > 8) names += ", ...";
     console << variables(store.piecewiseVariables.size())
             << " left out: the compiler split them into pieces (DW_OP_piece), which the map "
                "cannot describe: "
-            << names << std::endl;
+            << someNames(store.piecewiseVariables) << std::endl;
   }
   if (!store.sectionTableRead && writtenAtAddressZero > 0) {
     console << variables(writtenAtAddressZero)
@@ -56,6 +63,18 @@ void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
                "those out"
             << std::endl;
   }
+}
+
+// Whether the variable's own type, or that of the declaration it completes, is
+// described in a type unit that the dump does not hold.
+bool typeLostWithItsTypeUnit(const VariableInfo& variable) {
+  const BasicObject* object = &variable;
+  for (unsigned depth = 0; object != nullptr && depth < BasicObject::kMaxDepth; ++depth) {
+    if (object->type.target != nullptr) return false;
+    if (object->type.lostWithItsTypeUnit()) return true;
+    object = object->specification.target;
+  }
+  return false;
 }
 
 }  // namespace
@@ -173,13 +192,18 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
   const CompleteTypeIndex completeTypes(store);
   TypeWalker walker(&completeTypes, lines, &capped, signalLimit);
   std::size_t writtenAtAddressZero = 0;
+  // Variables without their type, or a part of it, because its type unit is missing.
+  std::vector<const VariableInfo*> lostTypes;
   for (const BasicObject* object : store.addressedObjects) {
     const auto* variable = as<VariableInfo>(object);
     if (variable == nullptr) continue;
     // A definition that completes a declaration (a global declared extern in a header,
     // a static data member) is expanded through the type of that declaration.
     const BasicObject* type = variable->typeFollowingSpecification();
-    if (type == nullptr) continue;
+    if (type == nullptr) {
+      if (typeLostWithItsTypeUnit(*variable)) lostTypes.push_back(variable);
+      continue;
+    }
     SignalEntry entry;
     entry.address = variable->location;
     entry.name = composeSignalName(variable, "");
@@ -191,6 +215,7 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
               << " signals are written" << std::endl;
     }
     walker.resetLimit();
+    if (walker.metLostType()) lostTypes.push_back(variable);
     for (const CappedArray& array : capped) {
       console << "Array " << array.name << " has " << array.elements << " elements, only the first "
               << TypeWalker::kMaxArrayElements << " are written" << std::endl;
@@ -200,6 +225,12 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
   }
   lines.write();
   reportPlacement(store, writtenAtAddressZero, console);
+  if (!lostTypes.empty()) {
+    console << variablesCounted(lostTypes.size())
+            << " lost their type or a part of it: it is described in a type unit (named by "
+               "its signature) that the dump does not hold: "
+            << someNames(lostTypes) << std::endl;
+  }
   if (a2l) a2l->finish();
 }
 

@@ -32,7 +32,8 @@ void appendIndex(std::string& name, std::uint32_t index, unsigned width) {
 }
 
 // A class, structure or union that is only declared here: it has DW_AT_declaration and
-// no members or base classes of its own.
+// no data members or base classes of its own. The static members and functions that a
+// unit declares inside it (C++ keeps them in the unit that defines them) hold no data.
 bool isDeclarationOnly(const BasicObject& type) {
   bool declared = false;
   switch (type.kind) {
@@ -50,7 +51,8 @@ bool isDeclarationOnly(const BasicObject& type) {
   }
   if (!declared) return false;
   return std::none_of(type.children.begin(), type.children.end(), [](const auto& child) {
-    return child->kind == Kind::Member || child->kind == Kind::Inheritance;
+    if (const auto* member = as<TypeInfo_Member>(child.get())) return !member->declaration;
+    return child->kind == Kind::Inheritance;
   });
 }
 
@@ -59,11 +61,13 @@ bool isComposite(const BasicObject& object) {
 }
 
 // "ns::Outer::Name": the names of the enclosing namespaces, classes and structures, and
-// the type's own. Empty for an unnamed type.
+// the type's own. Empty for an unnamed type. A definition that completes a declaration
+// (GCC writes a type unit's type beside the namespaces that declare it) stands where the
+// declaration does.
 std::string qualifiedName(const BasicObject& type) {
   if (type.name.empty()) return {};
   std::vector<Text> scopes{type.name};
-  for (const BasicObject* scope = type.parent;
+  for (const BasicObject* scope = type.declarationSite().parent;
        scope != nullptr && scopes.size() < BasicObject::kMaxDepth; scope = scope->parent) {
     if (scope->kind == Kind::Namespace || isComposite(*scope)) {
       scopes.push_back(scope->name);
@@ -128,6 +132,7 @@ const BasicObject* CompleteTypeIndex::completionOf(const BasicObject& declaratio
 
 void TypeWalker::walk(const BasicObject& object, SignalEntry entry, bool asStructureChild) {
   *steps_ = 0;
+  lostType_ = false;
   walkAt(object, entry, asStructureChild, 0);
 }
 
@@ -151,6 +156,7 @@ void TypeWalker::walkAt(const BasicObject& object, const SignalEntry& entryIn,
         walkAt(*base, entry, false, depth + 1);
         path_.pop_back();
       }
+      noteLostType(object);
       return;
     }
     if (object.kind != Kind::Member) return;
@@ -223,6 +229,10 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
   return Children::Plain;
 }
 
+void TypeWalker::noteLostType(const BasicObject& object) {
+  lostType_ = lostType_ || object.type.lostWithItsTypeUnit();
+}
+
 void TypeWalker::emitSized(const BasicObject& object, SignalEntry& entry) {
   entry.size = object.byteSize();
   emit(entry);
@@ -231,6 +241,7 @@ void TypeWalker::emitSized(const BasicObject& object, SignalEntry& entry) {
 void TypeWalker::walkDeclaredType(const BasicObject& object, const SignalEntry& entry,
                                   unsigned depth) {
   if (const BasicObject* type = object.declaredType()) walkAt(*type, entry, false, depth + 1);
+  noteLostType(object);
 }
 
 void TypeWalker::walkMember(const TypeInfo_Member& member, SignalEntry& entry, unsigned depth) {
@@ -284,6 +295,7 @@ void TypeWalker::walkVariable(const VariableInfo& variable, SignalEntry& entry, 
 
 void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elementType,
                              const SignalEntry& entry, unsigned depth) {
+  noteLostType(array);
   std::vector<Dimension> dimensions;
   if (elementType == nullptr || !dimensionsOf(array, dimensions)) return;
 
@@ -320,6 +332,7 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   const bool repeat = !elementWalker.replacedName_;
   replacedName_ = replacedName_ || elementWalker.replacedName_;
   reachedLimit_ = reachedLimit_ || elementWalker.reachedLimit_;
+  lostType_ = lostType_ || elementWalker.lostType_;
   if (repeat && capped_ != nullptr) {
     // An array inside the elements is named as in the first element.
     for (CappedArray& inside : cappedInside) {

@@ -81,6 +81,9 @@ class TypeWalker {
   bool reachedLimit() const { return reachedLimit_; }
   // The signals given to the sink since the last reset.
   std::size_t signalCount() const { return emitted_; }
+  // Whether the last walk met a type that is described in a type unit the dump does not
+  // hold, and so could not give the signals below it.
+  bool metLostType() const { return lostType_; }
   void resetLimit() {
     reachedLimit_ = false;
     emitted_ = 0;
@@ -127,6 +130,7 @@ class TypeWalker {
     output_.take(std::move(entry));
   }
   bool full() const { return emitted_ >= signalLimit_; }
+  void noteLostType(const Model::BasicObject& object);
   // Counts one more visited object; false when the walk has taken too many.
   bool step() {
     return ++*steps_ <= std::min(kMaxStepsPerWalk, signalLimit_ * kStepsPerSignal + 65536);
@@ -143,6 +147,7 @@ class TypeWalker {
   bool replacedName_ = false;
   std::size_t signalLimit_;
   bool reachedLimit_ = false;
+  bool lostType_ = false;
   // Objects visited in the current walk, shared with the walkers of array elements.
   std::size_t ownSteps_ = 0;
   std::size_t* steps_ = &ownSteps_;

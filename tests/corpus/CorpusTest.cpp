@@ -26,7 +26,7 @@ struct Program {
 
 const std::vector<Program> kPrograms{
     {"firmware_c", {"registers.c", "ring.c", "large.c"}, false},
-    {"firmware_cpp", {"app.cpp"}, true},
+    {"firmware_cpp", {"app.cpp", "drive_a.cpp", "drive_b.cpp"}, true},
     {"newlib_user", {"newlib_user.c"}, false},
     {"libstdcxx_user", {"libstdcxx_user.cpp"}, true},
 };
@@ -41,25 +41,38 @@ const std::vector<std::vector<std::string>> kOptimisations{
 // versions clang writes by default: 5 places globals through .debug_addr.
 const std::vector<std::string> kClangDwarfVersions{"-gdwarf-4", "-gdwarf-5"};
 
+// The C++ programs are also built with their types in type units, which both compilers
+// write from DWARF 4 on: in .debug_types (4) or as units of .debug_info (5).
+const std::vector<std::string> kTypeUnitDwarfVersions{"-gdwarf-4", "-gdwarf-5"};
+const std::string kTypeUnits = "-fdebug-types-section";
+
 struct Variant {
   Program program;
   std::vector<std::string> flags;
   std::string label;
   bool clang = false;
+  bool typeUnits = false;
 };
 
 std::vector<Variant> variants() {
   std::vector<Variant> all;
-  for (const bool clang : {false, true}) {
-    for (const Program& program : kPrograms) {
-      for (const std::string& dwarf : clang ? kClangDwarfVersions : kDwarfVersions) {
-        for (const auto& optimisation : kOptimisations) {
-          std::vector<std::string> flags{dwarf};
-          flags.insert(flags.end(), optimisation.begin(), optimisation.end());
-          std::string label = program.name + (clang ? "_clang_" : "_") + dwarf.substr(2) + "_" +
-                              optimisation[0].substr(1);
-          std::replace(label.begin(), label.end(), '-', '_');
-          all.push_back({program, flags, label, clang});
+  for (const bool typeUnits : {false, true}) {
+    for (const bool clang : {false, true}) {
+      for (const Program& program : kPrograms) {
+        if (typeUnits && !program.cxx) continue;
+        const std::vector<std::string>& versions =
+            typeUnits ? kTypeUnitDwarfVersions : clang ? kClangDwarfVersions : kDwarfVersions;
+        for (const std::string& dwarf : versions) {
+          for (const auto& optimisation : kOptimisations) {
+            std::vector<std::string> flags{dwarf};
+            flags.insert(flags.end(), optimisation.begin(), optimisation.end());
+            if (typeUnits) flags.push_back(kTypeUnits);
+            std::string label = program.name + (clang ? "_clang" : "") +
+                                (typeUnits ? "_types_" : "_") + dwarf.substr(2) + "_" +
+                                optimisation[0].substr(1);
+            std::replace(label.begin(), label.end(), '-', '_');
+            all.push_back({program, flags, label, clang, typeUnits});
+          }
         }
       }
     }
@@ -245,21 +258,50 @@ void expectAgreementWithGdb(const TempDir& dir, const std::string& label) {
   testing::Test::RecordProperty("summary", summary);
 }
 
-TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
-  const Variant& variant = GetParam();
+// Builds the variant's program with `flags` and converts it in `dir`.
+void convertVariant(const Variant& variant, const std::vector<std::string>& flags,
+                    const TempDir& dir) {
   std::vector<std::filesystem::path> sources;
   for (const std::string& source : variant.program.sources)
     sources.push_back(TestSupport::corpusDir() / source);
-  TestSupport::ImageRecipe recipe{variant.label, sources, variant.flags, variant.program.cxx};
+  TestSupport::ImageRecipe recipe{variant.label, sources, flags, variant.program.cxx};
   recipe.clang = variant.clang;
   const auto image = TestSupport::buildImage(recipe);
-  TempDir dir;
   std::filesystem::copy_file(image, dir / "app.elf");
   ASSERT_EQ(
       TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file("app.elf")}, dir / "console.txt"),
       0);
+}
+
+TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
+  const Variant& variant = GetParam();
+  TempDir dir;
+  ASSERT_NO_FATAL_FAILURE(convertVariant(variant, variant.flags, dir));
   expectAgreementWithGdb(dir, variant.label);
   expectA2lDescribesTheMap(dir);
+  if (!variant.typeUnits) return;
+
+  // The types are really in type units, and none went missing ...
+  const std::string dump = TestSupport::readFile(dir / "app_ObjDump.txt");
+  EXPECT_NE(dump.find("   Signature:     0x"), std::string::npos);
+  const std::string console = TestSupport::readFile(dir / "console.txt");
+  EXPECT_EQ(console.find("lost their type"), std::string::npos) << console;
+  EXPECT_EQ(console.find("could not be placed"), std::string::npos) << console;
+  // ... and the map is the one of the same program built without them.
+  TempDir plain;
+  std::vector<std::string> flags = variant.flags;
+  std::erase(flags, kTypeUnits);
+  ASSERT_NO_FATAL_FAILURE(convertVariant(variant, flags, plain));
+  const std::vector<std::string> withTypeUnits = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
+  const std::vector<std::string> without = crlfLines(TestSupport::readFile(plain / "app_Vek.m51"));
+  EXPECT_EQ(withTypeUnits.size(), without.size());
+  int differences = 0;
+  for (std::size_t k = 0; k < std::min(withTypeUnits.size(), without.size()); ++k) {
+    if (withTypeUnits[k] != without[k] && ++differences <= 20) {
+      ADD_FAILURE() << "map line " << k + 1 << " with type units: " << withTypeUnits[k]
+                    << "; without: " << without[k];
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, Corpus, testing::ValuesIn(variants()),

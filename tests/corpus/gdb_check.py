@@ -375,6 +375,13 @@ def check():
                         "@" in path and (demangled.endswith("::" + name) or
                                          demangled.endswith("." + name)):
                     addresses.update(found)
+            # GDB 13 does not attach GCC's DWARF 5 definitions of the static members of a
+            # class in an anonymous namespace to their declarations, and knows them only
+            # from the symbol table: the whole object must stand there, by its name.
+            gdb_name = re.sub(r"(^|::)::", r"\1(anonymous namespace)::", path.replace("->", "::"))
+            if any(address == line["address"] and size == line["size"] and demangled == gdb_name
+                   for address, size, _, _, demangled in objects.nm):
+                addresses.add(line["address"])
             if line["address"] in addresses:
                 status, agreed = "elf", True
             elif line["address"] < objects.lowest_address:

@@ -1,0 +1,112 @@
+#include "elf/ElfImage.h"
+
+#include <fstream>
+
+#include "common/FilePath.h"
+
+namespace Elf {
+
+namespace {
+
+constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS
+constexpr std::uint32_t kCompressed = 0x800;      // SHF_COMPRESSED
+constexpr std::size_t kHeaderSize = 52;           // of ELFCLASS32
+constexpr std::size_t kSectionHeaderSize = 40;    // of ELFCLASS32
+constexpr std::uint32_t kMaxSections = 1u << 16;  // far more than any image has
+
+// Reads `size` bytes at `offset`; false when the file ends before.
+bool readAt(std::ifstream& in, std::uint64_t offset, std::size_t size, std::string& into) {
+  into.assign(size, '\0');
+  in.clear();
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(into.data(), static_cast<std::streamsize>(size));
+  return in.gcount() == static_cast<std::streamsize>(size);
+}
+
+// Unsigned numbers of the image's byte order, at a place that the caller has checked.
+struct Numbers {
+  const std::string& bytes;
+  bool littleEndian;
+
+  std::uint32_t at(std::size_t offset, std::size_t width) const {
+    std::uint32_t value = 0;
+    for (std::size_t k = 0; k < width; ++k) {
+      const std::size_t byte = littleEndian ? offset + width - 1 - k : offset + k;
+      value = (value << 8) | static_cast<unsigned char>(bytes[byte]);
+    }
+    return value;
+  }
+  std::uint32_t half(std::size_t offset) const { return at(offset, 2); }
+  std::uint32_t word(std::size_t offset) const { return at(offset, 4); }
+};
+
+}  // namespace
+
+std::optional<ElfImage> ElfImage::read(const std::string& path) {
+  std::ifstream in(Common::filePath(path), std::ios::binary | std::ios::ate);
+  if (!in) return std::nullopt;
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
+  std::string header;
+  if (!readAt(in, 0, kHeaderSize, header)) return std::nullopt;
+  // "\x7f" "ELF", class 1 (32-bit), data 1 (little-endian) or 2 (big-endian).
+  if (header.compare(0, 4,
+                     "\x7f"
+                     "ELF") != 0 ||
+      header[4] != 1)
+    return std::nullopt;
+  if (header[5] != 1 && header[5] != 2) return std::nullopt;
+  ElfImage image;
+  image.path_ = path;
+  image.fileSize_ = fileSize;
+  image.littleEndian_ = header[5] == 1;
+  const Numbers fields{header, image.littleEndian_};
+  const std::uint32_t tableOffset = fields.word(32);  // e_shoff
+  const std::uint32_t entrySize = fields.half(46);    // e_shentsize
+  const std::uint32_t count = fields.half(48);        // e_shnum
+  const std::uint32_t namesIndex = fields.half(50);   // e_shstrndx
+  if (tableOffset == 0 || entrySize < kSectionHeaderSize || count == 0 || count > kMaxSections ||
+      namesIndex >= count || tableOffset + std::uint64_t{entrySize} * count > fileSize) {
+    return std::nullopt;
+  }
+  std::string table;
+  if (!readAt(in, tableOffset, std::size_t{entrySize} * count, table)) return std::nullopt;
+  const Numbers rows{table, image.littleEndian_};
+  std::vector<std::uint32_t> nameOffsets;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    const std::size_t row = std::size_t{k} * entrySize;
+    Section section;
+    nameOffsets.push_back(rows.word(row));
+    section.type = rows.word(row + 4);
+    section.flags = rows.word(row + 8);
+    section.address = rows.word(row + 12);
+    section.fileOffset = rows.word(row + 16);
+    section.size = rows.word(row + 20);
+    image.sections_.push_back(section);
+  }
+  const std::optional<std::string> names = image.contents(image.sections_[namesIndex]);
+  if (!names) return std::nullopt;
+  for (std::uint32_t k = 0; k < count; ++k) {
+    if (nameOffsets[k] >= names->size()) continue;
+    const std::size_t end = names->find('\0', nameOffsets[k]);
+    image.sections_[k].name = names->substr(nameOffsets[k], end - nameOffsets[k]);
+  }
+  return image;
+}
+
+const Section* ElfImage::section(std::string_view name) const {
+  for (const Section& section : sections_) {
+    if (section.name == name) return &section;
+  }
+  return nullptr;
+}
+
+std::optional<std::string> ElfImage::contents(const Section& section) const {
+  if (section.type == kNoBits || (section.flags & kCompressed) != 0) return std::nullopt;
+  if (std::uint64_t{section.fileOffset} + section.size > fileSize_) return std::nullopt;
+  std::ifstream in(Common::filePath(path_), std::ios::binary);
+  std::string bytes;
+  if (!in || !readAt(in, section.fileOffset, section.size, bytes)) return std::nullopt;
+  return bytes;
+}
+
+}  // namespace Elf
