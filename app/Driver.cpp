@@ -9,7 +9,7 @@
 #include "app/Progress.h"
 #include "app/Usage.h"
 #include "dump/DumpLoad.h"
-#include "dump/PlacementReader.h"
+#include "dump/ImageAddressSection.h"
 #include "elf/ElfImage.h"
 #include "model/ModelStore.h"
 #include "output/OutputRun.h"

@@ -32,10 +32,11 @@ void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* 
   buildModel(store, lines, image);
 }
 
-void loadDumpText(Model::ModelStore& store, std::string_view text) {
+void loadDumpText(Model::ModelStore& store, std::string_view text,
+                  const ImageAddressSource& image) {
   DumpLines lines;
   lines.openText(text);
-  buildModel(store, lines);
+  buildModel(store, lines, image);
 }
 
 }  // namespace Dump

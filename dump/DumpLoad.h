@@ -1,9 +1,9 @@
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "dump/ImageAddressSection.h"
 
 namespace Model {
 class ModelStore;
@@ -13,8 +13,6 @@ namespace Dump {
 
 class DumpSource;
 class ReadProgress;
-struct ImageAddressSection;
-using ImageAddressSource = std::function<std::optional<ImageAddressSection>()>;
 
 // How reading a dump file ended.
 enum class DumpRead {
@@ -29,7 +27,8 @@ enum class DumpRead {
 // `progress`, when given, is told how much has been read.
 DumpRead loadDumpFile(Model::ModelStore& store, const std::string& path,
                       ReadProgress* progress = nullptr);
-void loadDumpText(Model::ModelStore& store, std::string_view text);
+void loadDumpText(Model::ModelStore& store, std::string_view text,
+                  const ImageAddressSource& image = {});
 // The same for the bytes of a source, read as they come. `image` gives the image's own
 // .debug_addr where the dump's address tables fall short.
 void loadDumpSource(Model::ModelStore& store, DumpSource& source, ReadProgress* progress = nullptr,

@@ -29,7 +29,13 @@
 //
 // Lines that are no entry or attribute go to the placement reader (section table,
 // address tables), the file-table reader, and the unit-header rules: pointer size, unit
-// offset, and the file-format line that tells the byte order.
+// offset, a type unit's signature and type offset, the section header that tells
+// .debug_types (whose offsets count from its own start) from .debug_info, and the
+// file-format line that tells the byte order.
+//
+// A type kept in a type unit is named by the unit's signature ("signature: 0x..."), not
+// by an offset: such references, and the declarations that name their complete type so
+// (DW_AT_signature), wait in the store until linking finds the units.
 #include "dump/EntryReader.h"
 
 #include <array>

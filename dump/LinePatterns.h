@@ -119,14 +119,14 @@ inline constexpr TextPattern<1> unitHeaderPattern{
 // .debug_types count from that section's start, as those in .debug_info count from its own.
 inline constexpr TextPattern<1> entrySectionHeaderPattern{
     "entrySectionHeaderPattern", R"(^Contents of the [.]debug_(info|types) section[:]$)",
-    &matchEntrySectionHeader, "Contents of the .debug_types section:",
-    "Contents of the .debug_line section:"};
+    &matchEntrySectionHeader,
+    "Contents of the .debug_types section:", "Contents of the .debug_line section:"};
 
 // The header of a type unit names the type it describes: 1 the 64-bit signature that
 // other units refer to the type by ...
 inline constexpr TextPattern<1> typeSignaturePattern{
-    "typeSignaturePattern", R"(^[ ]+Signature[:][ ]+(?:0x)?([[:xdigit:]]+)$)",
-    &matchTypeSignature, "   Signature:     0x2abf42a787697d7", "   Signature:     0x"};
+    "typeSignaturePattern", R"(^[ ]+Signature[:][ ]+(?:0x)?([[:xdigit:]]+)$)", &matchTypeSignature,
+    "   Signature:     0x2abf42a787697d7", "   Signature:     0x"};
 // ... and 1 the offset of the type's entry, counted from the start of the unit.
 inline constexpr TextPattern<1> typeOffsetPattern{
     "typeOffsetPattern", R"(^[ ]+Type Offset[:][ ]+(?:0x)?([[:xdigit:]]+)$)", &matchTypeOffset,

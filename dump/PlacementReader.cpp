@@ -114,6 +114,7 @@ void placeVariables(Model::ModelStore& store, const ImageAddressSource& image) {
     }
     if (!imageAsked && image) imageSection = image();
     imageAsked = true;
+    store.imageAddressSectionRead = imageSection.has_value();
     const auto base = store.addressBasesByUnit.find(indexed.unitOffset);
     std::optional<std::uint32_t> address;
     if (imageSection && base != store.addressBasesByUnit.end()) {

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "dump/FileTableReader.h"
+#include "dump/ImageAddressSection.h"
 
 namespace Model {
 class ModelStore;
@@ -36,17 +35,6 @@ class PlacementReader {
   bool sectionCoversZero_ = false;
   std::vector<std::uint32_t>* table_ = nullptr;  // the unit table that rows go to
 };
-
-// The bytes of the image's own .debug_addr section. objdump 2.40 prints no address table
-// at all for an image whose DWARF 5 units include type units; the image's section holds
-// the same addresses, each unit's behind its DW_AT_addr_base.
-struct ImageAddressSection {
-  std::string bytes;
-  bool littleEndian = true;
-};
-// Gives the image's section when asked, at most once per load; nothing when there is no
-// image (a dump converted on its own) or it has no such section.
-using ImageAddressSource = std::function<std::optional<ImageAddressSection>()>;
 
 // Completes the placement once the whole dump is read: resolves the address indexes
 // through the tables of their units (or, where the dump's tables fall short, through the

@@ -90,6 +90,8 @@ class ModelStore {
   // Variables with an address index that no table of the dump resolves; they are not in
   // `addressedObjects`.
   std::size_t unplacedVariables = 0;
+  // The image's own .debug_addr was read for them, and did not place them either.
+  bool imageAddressSectionRead = false;
   // Variables whose location names an address only as a piece of a composite location
   // (clang -Os splits a static structure and keeps the parts that are used); the map
   // has no way to describe them.

@@ -44,7 +44,12 @@ std::string someNames(const std::vector<const VariableInfo*>& variables) {
 void reportPlacement(const ModelStore& store, std::size_t writtenAtAddressZero,
                      std::ostream& console) {
   const auto variables = variablesCounted;
-  if (store.unplacedVariables > 0) {
+  if (store.unplacedVariables > 0 && store.imageAddressSectionRead) {
+    console << variables(store.unplacedVariables)
+            << " could not be placed: neither the dump nor the image's own .debug_addr "
+               "holds their addresses"
+            << std::endl;
+  } else if (store.unplacedVariables > 0) {
     console << variables(store.unplacedVariables)
             << " could not be placed: the dump holds no address table (.debug_addr) for "
                "them; converting the ELF file places them"

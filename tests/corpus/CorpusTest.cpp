@@ -60,8 +60,9 @@ std::vector<Variant> variants() {
     for (const bool clang : {false, true}) {
       for (const Program& program : kPrograms) {
         if (typeUnits && !program.cxx) continue;
-        const std::vector<std::string>& versions =
-            typeUnits ? kTypeUnitDwarfVersions : clang ? kClangDwarfVersions : kDwarfVersions;
+        const std::vector<std::string>& versions = typeUnits ? kTypeUnitDwarfVersions
+                                                   : clang   ? kClangDwarfVersions
+                                                             : kDwarfVersions;
         for (const std::string& dwarf : versions) {
           for (const auto& optimisation : kOptimisations) {
             std::vector<std::string> flags{dwarf};
@@ -292,7 +293,8 @@ TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
   std::vector<std::string> flags = variant.flags;
   std::erase(flags, kTypeUnits);
   ASSERT_NO_FATAL_FAILURE(convertVariant(variant, flags, plain));
-  const std::vector<std::string> withTypeUnits = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
+  const std::vector<std::string> withTypeUnits =
+      crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
   const std::vector<std::string> without = crlfLines(TestSupport::readFile(plain / "app_Vek.m51"));
   EXPECT_EQ(withTypeUnits.size(), without.size());
   int differences = 0;

@@ -47,9 +47,14 @@ struct Outputs {
   bool logWritten;
 };
 
-Outputs convert(std::string_view dump) {
+// `imageAddresses`, when given, is the image's own .debug_addr.
+Outputs convert(std::string_view dump, std::optional<std::string> imageAddresses = std::nullopt) {
   TempDir dir;
-  const auto store = load(dump);
+  auto store = std::make_unique<Model::ModelStore>();
+  Dump::loadDumpText(*store, dump, [&]() -> std::optional<Dump::ImageAddressSection> {
+    if (!imageAddresses) return std::nullopt;
+    return Dump::ImageAddressSection{*imageAddresses, true};
+  });
   std::ostringstream console;
   Output::generateOutputs(dir.file("app_Vek.m51"), dir.file("app_CANape.db"), *store, console);
   const bool logWritten = std::filesystem::exists(dir / "app_Vek.m51_StyleWarnings.log");
@@ -234,6 +239,7 @@ struct PlacementCase {
   std::string addressTable;  // .debug_addr, or nothing
   std::string map;
   std::string console;
+  std::optional<std::string> imageSection = std::nullopt;  // the image's .debug_addr
 };
 
 void PrintTo(const PlacementCase& placement, std::ostream* out) {
@@ -246,8 +252,8 @@ TEST_P(Placement, PutsEachVariableWhereTheImageHasItOrSaysWhyNot) {
   // Two units; "kept" is at address 0 and "moved" at an index into its unit's table.
   const std::string unit2 =
       lines({"  Compilation Unit @ offset 0x40:", header(0, 0x4c, "DW_TAG_compile_unit"),
-             header(1, 0x4d, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "2"),
-             attribute("DW_AT_encoding", "7", "(unsigned)")});
+             attribute("DW_AT_addr_base", "0x8"), header(1, 0x4d, "DW_TAG_base_type"),
+             attribute("DW_AT_byte_size", "2"), attribute("DW_AT_encoding", "7", "(unsigned)")});
   const std::string dump =
       "\napp.elf:     file format elf32-littlearm\n\n" + GetParam().sections +
       lines({"Contents of the .debug_info section:", "", "  Compilation Unit @ offset 0:"}) +
@@ -259,7 +265,7 @@ TEST_P(Placement, PutsEachVariableWhereTheImageHasItOrSaysWhyNot) {
              attribute("DW_AT_type", "<0x4d>"),
              attribute("DW_AT_location", "", "(DW_OP_addrx <0x1>)")}) +
       GetParam().addressTable;
-  const Outputs out = convert(dump);
+  const Outputs out = convert(dump, GetParam().imageSection);
   EXPECT_EQ(out.map, GetParam().map);
   EXPECT_EQ(out.console, GetParam().console);
 }
@@ -289,6 +295,9 @@ const std::string kAddressTable =
     "\t1:\t20000100\n"
     "\n"
     "Contents of the .debug_line_str section:\n";
+// The image's own .debug_addr with the part of the unit at 0x40 (DW_AT_addr_base 8):
+// unit length 12, version 5, 4-byte addresses, then 0x00009010 and 0x20000100.
+const std::string kImageSection("\x0c\0\0\0\x05\0\x04\0\x10\x90\0\0\0\x01\0\x20", 16);
 const std::string kKeptLine = "00000000H     SYMBOL  DATA  WORD     kept\r\n";
 const std::string kMovedLine = "20000100H     SYMBOL  DATA  WORD     moved\r\n";
 
@@ -307,8 +316,144 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"ATableTooShort", kSectionsWithoutZero,
                       kAddressTable.substr(0, kAddressTable.find("\t1:\t2000")), "",
                       "1 variable could not be placed: the dump holds no address table "
-                      "(.debug_addr) for them; converting the ELF file places them\n"}),
+                      "(.debug_addr) for them; converting the ELF file places them\n"},
+        // objdump 2.40 prints no tables for an image with DWARF 5 type units: the image's
+        // own section places the variables then, and only then.
+        PlacementCase{"NoAddressTableButTheImagesSection", kSectionsWithoutZero, "", kMovedLine, "",
+                      kImageSection},
+        PlacementCase{"TheDumpsTablesBeforeTheImagesSection", kSectionsWithoutZero, kAddressTable,
+                      kMovedLine, "",
+                      std::string(kImageSection).replace(12, 4, "\x04\x03\x02\x01")},
+        PlacementCase{"AnImageSectionTooShort", kSectionsWithoutZero, "", "",
+                      "1 variable could not be placed: neither the dump nor the image's own "
+                      ".debug_addr holds their addresses\n",
+                      kImageSection.substr(0, 15)},
+        PlacementCase{"AnImageSectionOfAnotherVersion", kSectionsWithoutZero, "", "",
+                      "1 variable could not be placed: neither the dump nor the image's own "
+                      ".debug_addr holds their addresses\n",
+                      std::string(kImageSection).replace(4, 1, "\x04")}),
     [](const testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+
+// Types kept in type units, which other units name by signature: in .debug_types, whose
+// offsets overlap those of .debug_info (DWARF 4), or as units of .debug_info (DWARF 5).
+// The type unit's base types differ from the compile unit's at the same offsets (0xc is
+// one byte there, two here), so that an entry of one section taken for one of the other
+// shows in the map.
+struct TypeUnitCase {
+  std::string name;
+  bool dwarf5;
+};
+
+void PrintTo(const TypeUnitCase& typeUnits, std::ostream* out) {
+  *out << typeUnits.name;
+}
+
+class TypeUnits : public testing::TestWithParam<TypeUnitCase> {};
+
+std::string typeOffset(std::uint32_t offset) {
+  char reference[16];
+  std::snprintf(reference, sizeof reference, "<0x%x>", offset);
+  return reference;
+}
+
+// The header of a type unit at `unitOffset` that describes the entry `typeOffset` further.
+std::string typeUnitHeader(bool dwarf5, std::uint32_t unitOffset, std::string_view signature,
+                           std::uint32_t typeOffset) {
+  char offsets[128];
+  std::snprintf(offsets, sizeof offsets,
+                "  Compilation Unit @ offset 0x%x:\n   Version:       %d\n", unitOffset,
+                dwarf5 ? 5 : 4);
+  char type[64];
+  std::snprintf(type, sizeof type, "   Type Offset:   0x%x\n", typeOffset);
+  return offsets + std::string(dwarf5 ? "   Unit Type:     DW_UT_type (2)\n" : "") +
+         "   Pointer Size:  4\n   Signature:     0x" + std::string(signature) + "\n" + type;
+}
+
+// Two type units, from offset `base` on: the structure Pair (two members) and the class
+// Counter (one).
+std::string typeUnits(bool dwarf5, std::uint32_t base) {
+  return typeUnitHeader(dwarf5, base, "1122334455667788", 0x20) +
+         lines(
+             {header(0, base + 0xb, "DW_TAG_type_unit"), header(1, base + 0xc, "DW_TAG_base_type"),
+              attribute("DW_AT_byte_size", "2"), attribute("DW_AT_encoding", "7", "(unsigned)"),
+              header(1, base + 0xd, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "1"),
+              attribute("DW_AT_encoding", "8", "(unsigned char)"),
+              header(1, base + 0x20, "DW_TAG_structure_type"), attribute("DW_AT_name", "Pair"),
+              attribute("DW_AT_byte_size", "4"), header(2, base + 0x21, "DW_TAG_member"),
+              attribute("DW_AT_name", "a"), attribute("DW_AT_type", typeOffset(base + 0xd)),
+              attribute("DW_AT_data_member_location", "0"), header(2, base + 0x22, "DW_TAG_member"),
+              attribute("DW_AT_name", "b"), attribute("DW_AT_type", typeOffset(base + 0xc)),
+              attribute("DW_AT_data_member_location", "2")}) +
+         typeUnitHeader(dwarf5, base + 0x40, "99aabbccddeeff00", 0x10) +
+         lines({header(0, base + 0x4b, "DW_TAG_type_unit"),
+                header(1, base + 0x50, "DW_TAG_class_type"), attribute("DW_AT_name", "Counter"),
+                attribute("DW_AT_byte_size", "4"), header(2, base + 0x51, "DW_TAG_member"),
+                attribute("DW_AT_name", "value"), attribute("DW_AT_type", typeOffset(base + 0x52)),
+                attribute("DW_AT_data_member_location", "0"),
+                header(1, base + 0x52, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "4"),
+                attribute("DW_AT_encoding", "5", "(signed)")});
+}
+
+TEST_P(TypeUnits, GiveTheTypesTheUnitsNameBySignature) {
+  const bool dwarf5 = GetParam().dwarf5;
+  const std::string unit =
+      "  Compilation Unit @ offset 0:\n" + unitWithTypes() +
+      lines({// A reference by signature, as clang writes it in DWARF 4.
+             header(1, 0x20, "DW_TAG_variable"), attribute("DW_AT_name", "g"),
+             attribute("DW_AT_type", "signature: 0x1122334455667788"), location(0x20000010),
+             // A declaration of the type, as GCC writes it, with a static member.
+             header(1, 0x28, "DW_TAG_structure_type"), attribute("DW_AT_name", "Pair"),
+             attribute("DW_AT_declaration", "1"),
+             attribute("DW_AT_signature", "signature: 0x1122334455667788"),
+             header(2, 0x29, "DW_TAG_member"), attribute("DW_AT_name", "s_count"),
+             attribute("DW_AT_type", "<0xe>"), attribute("DW_AT_declaration", "1"),
+             header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "d"),
+             attribute("DW_AT_type", "<0x28>"), location(0x20000020),
+             header(1, 0x34, "DW_TAG_variable"), attribute("DW_AT_specification", "<0x29>"),
+             location(0x20000030),
+             // Clang leaves its declaration unnamed: the type unit names the scope.
+             header(1, 0x38, "DW_TAG_class_type"), attribute("DW_AT_declaration", "1"),
+             attribute("DW_AT_signature", "signature: 0x99aabbccddeeff00"),
+             header(2, 0x39, "DW_TAG_member"), attribute("DW_AT_name", "s_total"),
+             attribute("DW_AT_type", "<0xd>"), attribute("DW_AT_declaration", "1"),
+             header(1, 0x3c, "DW_TAG_variable"), attribute("DW_AT_specification", "<0x39>"),
+             location(0x20000040), header(1, 0x40, "DW_TAG_variable"), attribute("DW_AT_name", "c"),
+             attribute("DW_AT_type", "<0x38>"), location(0x20000044),
+             // An offset that both sections have names the compile unit's entry.
+             header(1, 0x48, "DW_TAG_variable"), attribute("DW_AT_name", "plain"),
+             attribute("DW_AT_type", "<0xc>"), location(0x20000050),
+             // Signatures that no unit of the dump has, given directly and by a declaration.
+             header(1, 0x50, "DW_TAG_variable"), attribute("DW_AT_name", "lost"),
+             attribute("DW_AT_type", "signature: 0x0badc0de0badc0de"), location(0x20000060),
+             header(1, 0x58, "DW_TAG_structure_type"), attribute("DW_AT_name", "Gone"),
+             attribute("DW_AT_declaration", "1"),
+             attribute("DW_AT_signature", "signature: 0x0badc0de0badc0df"),
+             header(1, 0x60, "DW_TAG_variable"), attribute("DW_AT_name", "lostToo"),
+             attribute("DW_AT_type", "<0x58>"), location(0x20000070)});
+  // DWARF 5 keeps the type units in .debug_info, mostly before the compile units; DWARF 4
+  // in .debug_types after it, counting from 0 again.
+  const std::string dump =
+      dwarf5 ? "Contents of the .debug_info section:\n" + typeUnits(true, 0x100) + unit
+             : "Contents of the .debug_info section:\n" + unit +
+                   "Contents of the .debug_types section:\n" + typeUnits(false, 0);
+  const Outputs out = convert(dump);
+  EXPECT_EQ(out.map,
+            "20000010H     SYMBOL  DATA  BYTE     g.a\r\n"
+            "20000012H     SYMBOL  DATA  WORD     g.b\r\n"
+            "20000020H     SYMBOL  DATA  BYTE     d.a\r\n"
+            "20000022H     SYMBOL  DATA  WORD     d.b\r\n"
+            "20000030H     SYMBOL  DATA  INT32    s_count\r\n"
+            "20000040H     SYMBOL  DATA  WORD     Counter->s_total\r\n"
+            "20000044H     SYMBOL  DATA  INT32    c.value\r\n"
+            "20000050H     SYMBOL  DATA  BYTE     plain\r\n");
+  EXPECT_EQ(out.console,
+            "2 variables lost their type or a part of it: it is described in a type unit (named "
+            "by its signature) that the dump does not hold: lost, lostToo\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, TypeUnits, testing::Values(TypeUnitCase{"Dwarf4", false}, TypeUnitCase{"Dwarf5", true}),
+    [](const testing::TestParamInfo<TypeUnitCase>& info) { return info.param.name; });
 
 struct IdentifierCase {
   std::string signalName;
