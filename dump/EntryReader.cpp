@@ -178,13 +178,14 @@ struct AttributeValues {
   std::uint64_t signature = 0;
   std::vector<ModelStore::SignatureReference>* signatures = nullptr;
 
-  // Sets `reference` to what the line names.
+  // Sets `reference` to what the line names: an offset, or a signature (with the offset
+  // 0 and the space Signature), which is kept for linking.
   void assign(Reference& reference) const {
-    reference.offset = bySignature ? 0 : numericValue;
-    reference.space = bySignature ? ReferenceSpace::Signature : space;
-    reference.target = nullptr;
-    if (bySignature) signatures->push_back({&reference, signature});
+    reference.offset = numericValue;
+    reference.space = space;
+    if (bySignature) [[unlikely]] keepSignature(reference);
   }
+  void keepSignature(Reference& reference) const;
 
   bool flag() const { return rawValue != "0"; }
   // A number field: decimal, or hexadecimal where objdump prints it so (four-byte forms).
@@ -196,6 +197,11 @@ struct AttributeValues {
     return isHexNumber(rawValue) ? texts.copy(std::to_string(readNumber(rawValue))) : rawText();
   }
 };
+
+// Out of line: most references are offsets, and the reader's hot path stays small.
+[[gnu::noinline]] void AttributeValues::keepSignature(Reference& reference) const {
+  signatures->push_back({&reference, signature});
+}
 
 template <class T>
 T* registered(std::vector<T*>& list, T* object) {
@@ -519,11 +525,18 @@ class EntryReader {
   bool readAttribute(std::string_view text) {
     Dump::AttributeLine parts;
     if (!matchAnyAttributeLine(text, parts)) return false;
-    AttributeValues line{
-        attributeNamed(parts.name), parts.rawValue, parts.explanation, 0, {}, store_.texts};
-    if (line.attribute == Attribute::Other) return true;
-    line.space = section_;
-    line.signatures = &store_.signatureReferences;
+    const Attribute attribute = attributeNamed(parts.name);
+    if (attribute == Attribute::Other) return true;
+    AttributeValues line{attribute,
+                         parts.rawValue,
+                         parts.explanation,
+                         0,
+                         {},
+                         store_.texts,
+                         section_,
+                         false,
+                         0,
+                         &store_.signatureReferences};
     readValue(line);
     setCommonField(line);
     setClassField(line);
@@ -570,9 +583,12 @@ class EntryReader {
       case Attribute::Specification:
       case Attribute::AbstractOrigin:
         // A type kept in a type unit is named by the unit's signature: 64 bits, no offset.
-        if (signatureReferencePattern.match(line.rawValue, value)) {
+        // An offset ("<0x2d>") is told from it by its first character.
+        if (line.rawValue.starts_with('s') &&
+            signatureReferencePattern.match(line.rawValue, value)) {
           line.bySignature = true;
           line.signature = readHex64(value[0]);
+          line.space = ReferenceSpace::Signature;
           break;
         }
         [[fallthrough]];

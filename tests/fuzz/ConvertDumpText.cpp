@@ -20,7 +20,11 @@ class NullBuffer : public std::streambuf {
 
 void convertDumpText(std::string_view text, std::size_t signalLimit) {
   Model::ModelStore store;
-  Dump::loadDumpText(store, text);
+  // The first bytes of the input stand for the image's .debug_addr, so that reading
+  // addresses from it meets any bytes too.
+  Dump::loadDumpText(store, text, [text] {
+    return std::optional<Dump::ImageAddressSection>({std::string(text.substr(0, 256)), true});
+  });
   NullBuffer discard;
   std::ostream console(&discard);
   // The A2L description too, as with --a2l.
