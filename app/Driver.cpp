@@ -1,5 +1,6 @@
 #include "app/Driver.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
 #include <sstream>
@@ -47,6 +48,21 @@ std::optional<Dump::ImageAddressSection> addressSectionOf(const std::string& elf
   return Dump::ImageAddressSection{std::move(*bytes), image->littleEndian()};
 }
 
+// A section chosen by name that the image does not have chooses nothing: the console says
+// so, since a misspelt name would otherwise go unnoticed.
+void reportMissingSections(const Model::ModelStore& store,
+                           const Output::CharacteristicOptions& characteristics,
+                           std::ostream& console) {
+  for (const std::string& name : characteristics.sections) {
+    const bool known = std::any_of(store.sections.begin(), store.sections.end(),
+                                   [&](const auto& section) { return section.name == name; });
+    if (!known) {
+      console << "The image has no section " << name
+              << ": --characteristic-section chooses no variable by it" << std::endl;
+    }
+  }
+}
+
 }  // namespace
 
 int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
@@ -54,14 +70,32 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   // The last argument is the path, also when it looks like an option. Before it stand
   // the options; other earlier arguments are ignored, as they always were.
   bool writeA2l = false;
+  Output::CharacteristicOptions characteristics;
   for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
-    if (arguments[i] == "--a2l") {
+    const std::string& option = arguments[i];
+    if (option == "--a2l") {
       writeA2l = true;
-    } else if (arguments[i].starts_with("-")) {
-      err << "Unknown option: " << arguments[i]
-          << " (the one option is --a2l, given before the path)" << std::endl;
+    } else if (option == "--characteristic" || option == "--characteristic-section") {
+      if (i + 2 >= arguments.size()) {
+        err << "Option " << option << " needs a value before the path" << std::endl;
+        return kUnknownOption;
+      }
+      auto& values =
+          option == "--characteristic" ? characteristics.patterns : characteristics.sections;
+      values.push_back(arguments[++i]);
+    } else if (option.starts_with("-")) {
+      err << "Unknown option: " << option
+          << " (the options are --a2l, --characteristic PATTERN and --characteristic-section "
+             "NAME, given before the path)"
+          << std::endl;
       return kUnknownOption;
     }
+  }
+  if (!writeA2l && !characteristics.empty()) {
+    err << "--characteristic and --characteristic-section choose what the A2L file describes; "
+           "give --a2l as well"
+        << std::endl;
+    return kUnknownOption;
   }
   const std::string path = arguments.empty() ? std::string() : arguments.back();
   if (path.empty()) {
@@ -79,15 +113,30 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
 
   Model::ModelStore store;
   const std::optional<Output::A2lOutput> a2l =
-      writeA2l ? std::optional<Output::A2lOutput>({files.outFileA2l, parts.baseName})
+      writeA2l ? std::optional<Output::A2lOutput>(
+                     {files.outFileA2l, parts.baseName, std::move(characteristics)})
                : std::nullopt;
   // The outputs are written into temporary files once the model is there; what writing
   // them has to say is printed after the stage lines.
   std::optional<Output::OutputFiles> outputs;
   std::ostringstream outputLines;
+  // Sections chosen by name need the dump's section table; without it the run fails
+  // before anything is written.
+  const auto sectionsUnknown = [&] {
+    return a2l && !a2l->characteristics.sections.empty() && !store.sectionTableRead;
+  };
   const auto writeOutputs = [&] {
+    if (sectionsUnknown()) return;
+    if (a2l) reportMissingSections(store, a2l->characteristics, outputLines);
     outputs.emplace(files.outFileMap, files.outFileCanape, a2l);
     outputs->write(store, outputLines);
+  };
+  const auto failWithoutSections = [&] {
+    err << "--characteristic-section needs the section table of the image, and the dump "
+        << files.inputFile
+        << " holds none (objdump -h); convert the ELF file, which writes the dump with it"
+        << std::endl;
+    return kNoSectionTable;
   };
   if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
@@ -115,6 +164,7 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       err << "failed executing arm-none-eabi-objdump!" << std::endl;
       return run.status;
     }
+    if (sectionsUnknown()) return failWithoutSections();
     out << "ObjDump finished " << files.inputFile
         << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
     out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
@@ -128,6 +178,7 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       err << "Can not read file: " << files.inputFile << std::endl;
       return kDumpNotRead;
     }
+    if (sectionsUnknown()) return failWithoutSections();
     out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
     writeOutputs();
   }

@@ -9,6 +9,7 @@ inline constexpr int kOutputNotCreated = 2;  // the dump file could not be creat
 inline constexpr int kDumpNotRead = 3;       // the dump is missing, a folder, or unreadable
 inline constexpr int kOutputNotWritten = 4;  // a map, database or log could not be written
 inline constexpr int kOutputTooLarge = 5;    // objdump was stopped: its dump grew past bound
+inline constexpr int kNoSectionTable = 6;    // --characteristic-section without a section table
 inline constexpr int kUnknownOption = 64;    // an option the program does not know
 inline constexpr int kToolNotExecutable = 126;
 inline constexpr int kToolNotFound = 127;

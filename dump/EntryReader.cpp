@@ -118,6 +118,7 @@ enum class Attribute {
   CallFile,
   Signature,
   AddressBase,
+  ConstValue,
 };
 
 struct AttributeRow {
@@ -152,6 +153,7 @@ constexpr std::array kAttributeTable{
     AttributeRow{"DW_AT_call_file", Attribute::CallFile},
     AttributeRow{"DW_AT_signature", Attribute::Signature},
     AttributeRow{"DW_AT_addr_base", Attribute::AddressBase},
+    AttributeRow{"DW_AT_const_value", Attribute::ConstValue},
 };
 
 constexpr NameIndex kAttributeIndex(kAttributeTable, &AttributeRow::name, 6);
@@ -316,6 +318,7 @@ void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeValues& line) 
     case Attribute::Count:
       // An element count instead of a bound; a count of 0 wraps to no elements.
       if (!subrange.hasUpperBound) subrange.upperBound = line.decimal() - 1;
+      subrange.hasCount = true;
       break;
     default:
       break;
@@ -640,8 +643,12 @@ class EntryReader {
     BasicObject& object = *currentObject_;
     switch (object.kind) {
       case Kind::Plain:
-      case Kind::Enumerator:
       case Kind::Namespace:
+        break;
+      case Kind::Enumerator:
+        if (line.attribute == Attribute::ConstValue) {
+          static_cast<TypeInfo_Enumerator&>(object).value = readConstant(line.rawValue);
+        }
         break;
       case Kind::CompileUnit:
         setCompileUnitField(static_cast<CompileUnitInfo&>(object), line);

@@ -56,6 +56,20 @@ bool isHexNumber(std::string_view text) {
   return text.substr(i).starts_with("0x") && i + 2 < text.size() && isHexDigit(text[i + 2]);
 }
 
+std::int64_t readConstant(std::string_view text) {
+  if (isHexNumber(text)) return static_cast<std::int64_t>(readHex64(text.substr(text.find("0x") + 2)));
+  std::size_t i = 0;
+  while (i < text.size() && isWhiteSpace(text[i]))
+    ++i;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::uint64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10u + static_cast<std::uint64_t>(text[i] - '0');
+  }
+  return static_cast<std::int64_t>(negative ? 0u - value : value);
+}
+
 std::uint32_t readNumber(std::string_view text) {
   if (!isHexNumber(text)) return readDecimal(text);
   return readHex(text.substr(text.find("0x") + 2));

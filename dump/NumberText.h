@@ -23,6 +23,10 @@ std::uint32_t readDecimal(std::string_view text);
 // Hexadecimal is read as readHex does, anything else as readDecimal does.
 std::uint32_t readNumber(std::string_view text);
 
+// A constant in full: hexadecimal after "0x" (DW_FORM_data4, data8) as 64 unsigned bits,
+// else a signed decimal number; digits past 64 bits push the high ones out.
+std::int64_t readConstant(std::string_view text);
+
 // Whether readNumber reads the text as hexadecimal.
 bool isHexNumber(std::string_view text);
 

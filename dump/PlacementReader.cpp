@@ -40,13 +40,19 @@ bool PlacementReader::readSectionLine(std::string_view line, const LineStart& st
   if (!start.indentedBySpaces) return false;
   Groups3 row;
   if (sectionRowPattern.match(line, row)) {
-    const std::uint64_t size = readHex(row[1]);
-    sectionCoversZero_ = readHex(row[2]) == 0 && size > 0;
+    const std::uint32_t size = readHex(row[1]);
+    const std::uint32_t address = readHex(row[2]);
+    sectionCoversZero_ = address == 0 && size > 0;
+    store_.sections.push_back({std::string(row[0]), address, size, false});
+    flagsPending_ = true;
     return true;
   }
-  if (allocatedSectionFlagsPattern.matches(line)) {
+  // The flags line follows its section's row.
+  if (flagsPending_ && allocatedSectionFlagsPattern.matches(line)) {
     store_.addressZeroAllocated = store_.addressZeroAllocated || sectionCoversZero_;
+    store_.sections.back().allocated = true;
   }
+  flagsPending_ = false;
   sectionCoversZero_ = false;
   return true;
 }

@@ -322,6 +322,9 @@ class TypeInfo_Enumerator : public KindOf<Kind::Enumerator> {
   using KindOf::KindOf;
   std::string describe() const override;
 
+  // DW_AT_const_value: the value the enumerator names.
+  std::int64_t value = 0;
+
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;
 };
@@ -410,6 +413,9 @@ class TypeInfo_Subrange : public KindOf<Kind::Subrange> {
   std::uint32_t lowerBound = 0;
   // A DW_AT_upper_bound line was read; a DW_AT_count then does not replace it.
   bool hasUpperBound = false;
+  // A DW_AT_count line was read. A subrange with neither has no bound: the array is a
+  // flexible array member, of unknown length.
+  bool hasCount = false;
 
  protected:
   std::uint32_t byteSizeAt(SizeWalk& walk) const override;

@@ -73,6 +73,14 @@ class ModelStore {
   // entry it kept.
   bool sectionTableRead = false;
   bool addressZeroAllocated = false;
+  // The sections of the table, in its order.
+  struct Section {
+    std::string name;
+    std::uint32_t address;
+    std::uint32_t size;
+    bool allocated;  // takes memory in the running image
+  };
+  std::vector<Section> sections;
   // The address tables of .debug_addr (objdump --dwarf=addr), by the offset of the
   // header of the unit they belong to; a DWARF 5 unit may give the address of a variable
   // as an index into its table.

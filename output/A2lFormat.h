@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/FingerprintTable.h"
 #include "output/SignalEntry.h"
+
+namespace Model {
+class BasicObject;
+}
 
 namespace Output {
 
@@ -45,35 +50,81 @@ class A2lIdentifiers {
   Common::FingerprintTable taken_;
 };
 
-// The A2L description of the signals, in ASAP2 1.71: one MEASUREMENT per map line, in
-// the map's order, inside one PROJECT and MODULE named after the image. Built to grow:
-// calibration parameters (CHARACTERISTIC with their record layouts) will go into the
-// same module, between the measurements and the end.
+// One object of the A2L description: a scalar signal, or an array of scalars given by its
+// first element.
+struct A2lObject {
+  const SignalEntry* signal = nullptr;
+  // A CHARACTERISTIC, a parameter that calibration changes; else a MEASUREMENT.
+  bool characteristic = false;
+  // The signal's name, or the array's, without a bit list.
+  std::string_view longIdentifier;
+  // The path that measurement tools resolve the symbol by (SYMBOL_LINK), in two pieces:
+  // the variable's, and the rest.
+  std::string_view symbolPath;
+  std::string_view symbolPathTail;
+  // The lowest bit of a bit field as the map numbers it.
+  std::uint32_t bitPosition = 0;
+  // For an array: its shape; the object lies at the first element's address.
+  const ArrayShape* array = nullptr;
+};
+
+// The conversions of enumeration types: one verbal table (COMPU_METHOD of kind TAB_VERB
+// and its COMPU_VTAB) per type, named after the type, made on first use.
+class EnumerationTables {
+ public:
+  EnumerationTables();
+  ~EnumerationTables();
+
+  struct Table {
+    std::string name;  // of the COMPU_METHOD; the COMPU_VTAB adds ".table"
+    const Model::BasicObject* enumeration;
+    bool hasNegativeValue;  // then read with a signed datatype of its size
+  };
+  // The table of an enumeration; `typedefName` names one that has no name of its own.
+  const Table& of(const Model::BasicObject& enumeration, std::string_view typedefName);
+  // Every table made, in the order they were first used.
+  void append(std::string& text) const;
+
+ private:
+  struct Index;
+  std::unique_ptr<Index> index_;
+  std::vector<Table> tables_;
+};
+
+// The A2L description of the signals, in ASAP2 1.71, inside one PROJECT and MODULE named
+// after the image: MEASUREMENTs and CHARACTERISTICs as they come, then the record layouts
+// and conversions they use.
 class A2lWriter {
  public:
   // Opens the project and the module; `littleEndian` gives the byte order.
   A2lWriter(std::string& text, std::string_view moduleName, bool littleEndian);
 
-  // One MEASUREMENT. `signalName` is the signal's name without its bit list,
-  // `bitPosition` the lowest bit of a bit field as the map numbers it.
-  void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                         std::uint32_t bitPosition) {
+  // The identifier of a name, prepared ahead so that its place in the table of
+  // identifiers is fetched while other work is done.
+  void prepareIdentifier(A2lIdentifiers::Candidate& identifier, std::string_view name) const {
+    identifiers_.prepare(identifier, name);
+  }
+  // Takes an identifier that no object carries, so that later ones are spelled as when
+  // it had one.
+  void reserve(A2lIdentifiers::Candidate& identifier) { identifiers_.makeUnique(identifier); }
+  // One object, with its identifier made unique.
+  void append(const A2lObject& object, A2lIdentifiers::Candidate& identifier);
+  // The same, identifier and all.
+  void append(const A2lObject& object) {
     A2lIdentifiers::Candidate identifier;
-    identifiers_.prepare(identifier, signalName);
-    appendMeasurement(signal, signalName, bitPosition, identifier);
+    identifiers_.prepare(identifier, object.longIdentifier);
+    append(object, identifier);
   }
-  // The same with the identifier prepared ahead.
-  void prepareIdentifier(A2lIdentifiers::Candidate& identifier, std::string_view signalName) const {
-    identifiers_.prepare(identifier, signalName);
-  }
-  void appendMeasurement(const SignalEntry& signal, std::string_view signalName,
-                         std::uint32_t bitPosition, A2lIdentifiers::Candidate& identifier);
-  // Closes the module and the project.
+  // Writes the record layouts and conversions used, and closes the module and project.
   void finish();
 
  private:
   std::string& text_;
   A2lIdentifiers identifiers_;
+  EnumerationTables enumerations_;
+  // The datatypes of the characteristics written, each once, in the order first used:
+  // one record layout each.
+  std::vector<std::string_view> layouts_;
 };
 
 }  // namespace Output

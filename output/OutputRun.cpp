@@ -96,19 +96,43 @@ std::string sourceLocationOf(const ModelStore& store, const VariableInfo& variab
   return location;
 }
 
+void fitBitFieldInUnit(SignalEntry& entry, bool littleEndian) {
+  if (entry.bitSize == 0) return;
+  const std::int64_t unitBits = std::int64_t{8} * entry.size;
+  const std::int64_t width = entry.bitSize;
+  // The field's lowest bit, counted the way the bits grow with the address: from the
+  // least significant bit on a little-endian target, from the most significant one on a
+  // big-endian target. DW_AT_bit_offset counts from the most significant bit, and may
+  // have wrapped below 0 for a field that runs past its unit.
+  const std::int64_t offset = static_cast<std::int32_t>(entry.bitOffset);
+  const std::int64_t position = littleEndian ? unitBits - width - offset : offset;
+  const std::int64_t past = position + width - unitBits;
+  if (past <= 0 || width > unitBits) return;
+  const std::int64_t bytes = (past + 7) / 8;
+  if (position < 8 * bytes) return;
+  entry.address += static_cast<std::uint32_t>(bytes);
+  const std::int64_t moved = position - 8 * bytes;
+  entry.bitOffset = static_cast<std::uint32_t>(littleEndian ? unitBits - width - moved : moved);
+}
+
 std::uint32_t bitPositionOf(const SignalEntry& entry, bool littleEndian) {
   return littleEndian ? entry.size * 8 - entry.bitOffset - entry.bitSize : entry.bitOffset;
 }
 
 std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition) {
-  if (entry.bitSize == 0) return entry.name;
-  std::string name = entry.name;
+  std::string name;
+  spellOutputName(name, entry, bitPosition);
+  return name;
+}
+
+void spellOutputName(std::string& name, const SignalEntry& entry, std::uint32_t bitPosition) {
+  name = entry.name;
+  if (entry.bitSize == 0) return;
   name += entry.bitSize == 1 ? "_Bit:" : "_Bits:";
   // A bit field is never wider than 64 bits; a broken dump's wider one lists 64.
   const std::uint32_t listed = std::min<std::uint32_t>(entry.bitSize, 64);
   for (std::uint32_t bit = 0; bit < listed; ++bit)
     name += std::to_string(bitPosition + bit);
-  return name;
 }
 
 namespace {
@@ -119,6 +143,7 @@ struct OutputSinks {
   TextSink& database;
   TextSink* a2l = nullptr;
   const std::string* a2lModule = nullptr;
+  const CharacteristicOptions* characteristics = nullptr;
 };
 
 // Writes one line of each output per signal as the signals are found, so that no list of
@@ -132,16 +157,33 @@ class SignalLines final : public SignalSink {
               bool littleEndian)
       : sinks_(sinks), a2l_(a2l), warnings_(warnings), littleEndian_(littleEndian) {}
 
+  // The variable whose signals come next, for the A2L; it lives until the batch is written.
+  void beginVariable(const A2lVariable& variable) {
+    variable_ = &variable;
+    describeLater_ = false;
+  }
+
   void take(SignalEntry&& signal) override {
-    // Const signals are not measured: they get no line anywhere.
+    // Const signals and arrays of scalars are described by the A2L in a second walk.
+    describeLater_ = describeLater_ || signal.isConst || signal.array != nullptr;
+    // Const signals are not measured: they get no line in the map or the database.
     if (signal.isConst) return;
     written_ = true;
     Pending& pending = batch_[waiting_++];
+    fitBitFieldInUnit(signal, littleEndian_);
     pending.bitPosition = bitPositionOf(signal, littleEndian_);
-    pending.outputName = outputNameOf(signal, pending.bitPosition);
+    spellOutputName(pending.outputName, signal, pending.bitPosition);
     pending.nameKey = warnings_.keyOf(pending.outputName);
-    if (a2l_ != nullptr) a2l_->prepareIdentifier(pending.identifier, signal.name);
-    pending.signal = std::move(signal);
+    if (a2l_ != nullptr) {
+      a2l_->prepareIdentifier(pending.identifier, signal.name);
+      // An element of an array of scalars keeps its identifier taken, as when each
+      // element was an object of its own, so that the others are spelled as before.
+      pending.a2lObject = signal.array == nullptr;
+      pending.variable = variable_;
+    }
+    // Copied into the batch's own entry, whose memory is reused from batch to batch; the
+    // walker keeps the memory of its own.
+    pending.signal = signal;
     if (waiting_ == batch_.size()) write();
   }
 
@@ -152,8 +194,17 @@ class SignalLines final : public SignalSink {
       const SignalEntry& signal = pending.signal;
       appendMapLine(sinks_.map.text(), signal, pending.outputName);
       appendDatabaseLine(sinks_.database.text(), signal, pending.outputName, pending.bitPosition);
-      if (a2l_ != nullptr) {
-        a2l_->appendMeasurement(signal, signal.name, pending.bitPosition, pending.identifier);
+      if (a2l_ != nullptr && pending.a2lObject) {
+        A2lObject object;
+        object.signal = &signal;
+        object.characteristic = pending.variable->selected;
+        object.longIdentifier = signal.name;
+        object.symbolPath = pending.variable->symbolBase;
+        object.symbolPathTail = signal.symbolPath;
+        object.bitPosition = pending.bitPosition;
+        a2l_->append(object, pending.identifier);
+      } else if (a2l_ != nullptr) {
+        a2l_->reserve(pending.identifier);
       }
       warnings_.check(pending.outputName, pending.nameKey, signal.sourceLocation);
     }
@@ -165,6 +216,8 @@ class SignalLines final : public SignalSink {
 
   // Whether a signal was taken since the last call.
   bool takeWritten() { return std::exchange(written_, false); }
+  // Whether the A2L describes the current variable in a second walk as well.
+  bool describeLater() const { return describeLater_; }
 
  private:
   struct Pending {
@@ -173,6 +226,8 @@ class SignalLines final : public SignalSink {
     std::string outputName;
     Common::FingerprintTable::Key nameKey{};
     A2lIdentifiers::Candidate identifier;
+    bool a2lObject = false;
+    const A2lVariable* variable = nullptr;  // lives as long as the run
   };
 
   const OutputSinks& sinks_;
@@ -182,6 +237,54 @@ class SignalLines final : public SignalSink {
   bool written_ = false;
   std::array<Pending, 32> batch_;
   std::size_t waiting_ = 0;
+  const A2lVariable* variable_ = nullptr;
+  bool describeLater_ = false;
+};
+
+// The second walk of the A2L: the objects of the arrays of scalars (one for all elements,
+// given by the first) and of the const signals, which the map leaves out. Their
+// identifiers come after those of every map line, which are spelled as before.
+class A2lObjects final : public SignalSink {
+ public:
+  A2lObjects(A2lWriter& a2l, TextSink& text, bool littleEndian)
+      : a2l_(a2l), text_(text), littleEndian_(littleEndian) {}
+
+  void beginVariable(const A2lVariable& variable) { variable_ = &variable; }
+
+  void take(SignalEntry&& signal) override {
+    A2lObject object;
+    object.signal = &signal;
+    path_ = variable_->symbolBase;
+    path_ += signal.symbolPath;
+    if (const ArrayShape* array = signal.array) {
+      // A flexible array member's one element lies past its structure, of no known size.
+      if (signal.element != 0 || array->unbounded) return;
+      object.array = array;
+      object.longIdentifier =
+          std::string_view(signal.name)
+              .substr(0, signal.name.size() - std::min(array->nameSuffix, signal.name.size()));
+      path_.resize(path_.size() - std::min(array->pathSuffix, signal.symbolPath.size()));
+    } else if (signal.isConst) {
+      fitBitFieldInUnit(signal, littleEndian_);
+      object.bitPosition = bitPositionOf(signal, littleEndian_);
+      object.longIdentifier = signal.name;
+    } else {
+      return;  // a map line, described in the first walk
+    }
+    // A const part of a variable that is not itself const (a read-only register) is data
+    // that changes: a measurement.
+    object.characteristic = variable_->selected || (signal.isConst && variable_->ownConst);
+    object.symbolPath = path_;
+    a2l_.append(object);
+    text_.spillIfFull();
+  }
+
+ private:
+  A2lWriter& a2l_;
+  TextSink& text_;
+  bool littleEndian_;
+  const A2lVariable* variable_ = nullptr;
+  std::string path_;
 };
 
 // Expands every variable with a fixed address into its signals and writes their lines.
@@ -189,13 +292,29 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
                   const OutputSinks& sinks, DuplicateNameWarnings& warnings) {
   appendDatabaseHeader(sinks.database.text());
   std::optional<A2lWriter> a2l;
-  if (sinks.a2l != nullptr) a2l.emplace(sinks.a2l->text(), *sinks.a2lModule, store.littleEndian);
+  std::optional<A2lVariables> a2lVariables;
+  const CharacteristicOptions noOptions;
+  if (sinks.a2l != nullptr) {
+    a2l.emplace(sinks.a2l->text(), *sinks.a2lModule, store.littleEndian);
+    a2lVariables.emplace(store,
+                         sinks.characteristics != nullptr ? *sinks.characteristics : noOptions);
+  }
   SignalLines lines(sinks, a2l ? &*a2l : nullptr, warnings, store.littleEndian);
 
   std::deque<std::string> locations;  // one per variable; the signals refer to them
   std::vector<CappedArray> capped;
   const CompleteTypeIndex completeTypes(store);
   TypeWalker walker(&completeTypes, lines, &capped, signalLimit);
+  if (a2l) walker.describeForA2l();
+  // The variables that the A2L describes in a second walk, with what it knows of them.
+  struct Later {
+    const BasicObject* type;
+    SignalEntry entry;
+    A2lVariable variable;
+  };
+  std::vector<Later> later;
+  // What the A2L knows of each variable, for the batches of signals still to be written.
+  std::deque<A2lVariable> described;
   std::size_t writtenAtAddressZero = 0;
   // Variables without their type, or a part of it, because its type unit is missing.
   std::vector<const VariableInfo*> lostTypes;
@@ -214,7 +333,13 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
     entry.name = composeSignalName(variable, "");
     entry.sourceLocation = locations.emplace_back(sourceLocationOf(store, *variable));
     const std::string name = entry.name;
-    walker.walk(*type, std::move(entry), false);
+    if (a2lVariables) {
+      lines.beginVariable(described.emplace_back(a2lVariables->describe(*variable, *type, name)));
+    }
+    walker.walk(*type, a2l ? entry : std::move(entry), false);
+    if (a2l && lines.describeLater()) {
+      later.push_back({type, std::move(entry), described.back()});
+    }
     if (walker.reachedLimit()) {
       console << "Variable " << name << " is cut off: only its first " << walker.signalCount()
               << " signals are written" << std::endl;
@@ -229,6 +354,15 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
     if (lines.takeWritten() && variable->location == 0) ++writtenAtAddressZero;
   }
   lines.write();
+  if (a2l) {
+    A2lObjects objects(*a2l, *sinks.a2l, store.littleEndian);
+    TypeWalker objectWalker(&completeTypes, objects, nullptr, signalLimit);
+    objectWalker.describeForA2l();
+    for (Later& variable : later) {
+      objects.beginVariable(variable.variable);
+      objectWalker.walk(*variable.type, std::move(variable.entry), false);
+    }
+  }
   reportPlacement(store, writtenAtAddressZero, console);
   if (!lostTypes.empty()) {
     console << variablesCounted(lostTypes.size())
@@ -293,7 +427,8 @@ void OutputFiles::write(const ModelStore& store, std::ostream& console) {
   Files& f = *files_;
   OutputSinks sinks{f.map,
                     f.databaseFile ? static_cast<TextSink&>(*f.databaseFile) : f.droppedDatabase,
-                    f.a2lFile ? &*f.a2lFile : nullptr, f.a2l ? &f.a2l->moduleName : nullptr};
+                    f.a2lFile ? &*f.a2lFile : nullptr, f.a2l ? &f.a2l->moduleName : nullptr,
+                    f.a2l ? &f.a2l->characteristics : nullptr};
   writeSignals(store, console, std::size_t{1} << 24, sinks, f.warnings);
   // Everything is written out now, so that committing only puts the files in place.
   if (f.warnings.duplicateFound()) {
@@ -333,13 +468,15 @@ bool writeFiles(const std::string& outFileMap, const std::string& outFileCanape,
 }  // namespace
 
 OutputTexts buildOutputTexts(const ModelStore& store, std::ostream& console,
-                             std::size_t signalLimit, const std::string* a2lModule) {
+                             std::size_t signalLimit, const std::string* a2lModule,
+                             const CharacteristicOptions& characteristics) {
   TextBuffer map;
   TextBuffer database;
   TextBuffer a2l;
   DuplicateNameWarnings warnings;
   writeSignals(store, console, signalLimit,
-               {map, database, a2lModule != nullptr ? &a2l : nullptr, a2lModule}, warnings);
+               {map, database, a2lModule != nullptr ? &a2l : nullptr, a2lModule, &characteristics},
+               warnings);
   OutputTexts texts;
   texts.map = std::move(map.text());
   texts.database = std::move(database.text());

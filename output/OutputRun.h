@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "output/A2lVariables.h"
 #include "output/SignalEntry.h"
 
 namespace Model {
@@ -27,6 +28,8 @@ bool generateOutputs(std::string outFileMap, std::string outFileCanape,
 struct A2lOutput {
   std::string file;
   std::string moduleName;
+  // Further variables that become characteristics.
+  CharacteristicOptions characteristics = {};
 };
 // The same, and the A2L file besides. A file at its path that this program did not write
 // is left alone and reported.
@@ -73,7 +76,8 @@ struct OutputTexts {
 // With an `a2lModule`, the A2L text is built as well.
 OutputTexts buildOutputTexts(const Model::ModelStore& store, std::ostream& console,
                              std::size_t signalLimit = std::size_t{1} << 24,
-                             const std::string* a2lModule = nullptr);
+                             const std::string* a2lModule = nullptr,
+                             const CharacteristicOptions& characteristics = {});
 
 // "<file>(<line>)" for the variable's declaration, from its compile unit's file table;
 // "unknown(<line>)" when the table has no such file, empty when the unit has no table.
@@ -83,8 +87,15 @@ std::string sourceLocationOf(const Model::ModelStore& store, const Model::Variab
 // bit on a little-endian target.
 std::uint32_t bitPositionOf(const SignalEntry& entry, bool littleEndian);
 
+// A bit field that runs past the end of its storage unit at its address (in a packed
+// structure) moves forward by whole bytes until the unit holds it, so that the value read
+// there returns every bit of it; its bits are numbered from there. Others stay as they are.
+void fitBitFieldInUnit(SignalEntry& entry, bool littleEndian);
+
 // The output name of a signal: its name, and for a bit field "_Bit:" or "_Bits:" with the
 // numbers of its bits written one after another.
 std::string outputNameOf(const SignalEntry& entry, std::uint32_t bitPosition);
+// The same into `name`, which keeps its memory.
+void spellOutputName(std::string& name, const SignalEntry& entry, std::uint32_t bitPosition);
 
 }  // namespace Output

@@ -1,6 +1,7 @@
 #include "output/TypeWalker.h"
 
 #include <algorithm>
+#include <charconv>
 #include <unordered_map>
 
 #include "model/ModelStore.h"
@@ -133,6 +134,7 @@ const BasicObject* CompleteTypeIndex::completionOf(const BasicObject& declaratio
 void TypeWalker::walk(const BasicObject& object, SignalEntry entry, bool asStructureChild) {
   *steps_ = 0;
   lostType_ = false;
+  shapes_->clear();
   walkAt(object, entry, asStructureChild, 0);
 }
 
@@ -184,6 +186,9 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
       emitSized(object, entry);
       return Children::Plain;
     case Kind::Typedef:
+      entry.typedefName = object.name;
+      walkDeclaredType(object, entry, depth);
+      return Children::Plain;
     case Kind::Volatile:
     case Kind::ImportedDeclaration:
       // Transparent: the type they name is walked in their place.
@@ -229,13 +234,56 @@ TypeWalker::Children TypeWalker::walkKind(const BasicObject& object, SignalEntry
   return Children::Plain;
 }
 
+const ArrayShape* TypeWalker::shapeOfScalarArray(const BasicObject& array,
+                                                 const BasicObject& elementType) {
+  ArrayShape shape;
+  const auto addDimensions = [&shape](const BasicObject& level) {
+    std::vector<Dimension> dimensions;
+    if (!dimensionsOf(level, dimensions)) return false;
+    for (const Dimension& dimension : dimensions) {
+      shape.dimensions.push_back(dimension.count - dimension.first);
+      shape.nameSuffix += 1 + dimension.width;
+      shape.pathSuffix += 2 + std::to_string(dimension.first).size();
+    }
+    return true;
+  };
+  if (!addDimensions(array)) return nullptr;
+  const auto* first = as<TypeInfo_Subrange>(array.children.front().get());
+  shape.unbounded = first != nullptr && !first->hasUpperBound && !first->hasCount;
+  // Through qualifiers, typedefs and further array levels down to the element.
+  const BasicObject* type = &elementType;
+  for (unsigned depth = 0; type != nullptr && depth < kMaxDepth; ++depth) {
+    switch (type->kind) {
+      case Kind::Base:
+      case Kind::Enumeration:
+      case Kind::Pointer:
+        shapes_->push_back(std::move(shape));
+        return &shapes_->back();
+      case Kind::Typedef:
+      case Kind::Const:
+      case Kind::Volatile:
+      case Kind::ImportedDeclaration:
+        type = type->declaredType();
+        break;
+      case Kind::Array:
+        if (!addDimensions(*type)) return nullptr;
+        type = type->declaredType();
+        break;
+      default:
+        return nullptr;
+    }
+  }
+  return nullptr;
+}
+
 void TypeWalker::noteLostType(const BasicObject& object) {
   lostType_ = lostType_ || object.type.lostWithItsTypeUnit();
 }
 
 void TypeWalker::emitSized(const BasicObject& object, SignalEntry& entry) {
   entry.size = object.byteSize();
-  emit(entry);
+  entry.typeObject = &object;
+  emit(SignalEntry(entry));
 }
 
 void TypeWalker::walkDeclaredType(const BasicObject& object, const SignalEntry& entry,
@@ -248,6 +296,7 @@ void TypeWalker::walkMember(const TypeInfo_Member& member, SignalEntry& entry, u
   // A static data member declared in its class is not stored in the object.
   if (member.declaration) return;
   appendComponent(entry.name, ".", member.name);
+  if (forA2l_) appendComponent(entry.symbolPath, ".", member.name);
   entry.address += member.dataMemberLocation;
   entry.bitOffset = member.bitOffset;
   entry.bitSize = member.bitSize;
@@ -279,7 +328,7 @@ void TypeWalker::walkFunction(const FunctionInfo& function, SignalEntry& entry, 
     entry.size = function.byteSize();
   }
   entry.typeName = "function";
-  emit(entry);
+  emit(SignalEntry(entry));
 }
 
 void TypeWalker::walkVariable(const VariableInfo& variable, SignalEntry& entry, unsigned depth) {
@@ -311,8 +360,15 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   const std::uint64_t expanded = std::min(elements, kMaxArrayElements);
   if (expanded < elements && capped_ != nullptr) capped_->push_back({entry.name, elements});
 
+  // The array of scalars that the elements belong to: this one, unless the walk is inside
+  // one already (an array of arrays of scalars is one array of all their dimensions).
+  const ArrayShape* shape = entry.array;
+  if (forA2l_ && shape == nullptr) shape = shapeOfScalarArray(array, *elementType);
+
   const std::size_t baseLength = entry.name.size();
+  const std::size_t basePathLength = entry.symbolPath.size();
   SignalEntry element = entry;
+  element.array = shape;
   std::vector<std::uint32_t> index;
   for (const Dimension& dimension : dimensions) {
     index.push_back(dimension.first);
@@ -320,14 +376,20 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   }
 
   std::vector<SignalEntry> elementSignals;
+  SignalEntry placed;
   SignalList elementList(elementSignals);
   std::vector<CappedArray> cappedInside;
   TypeWalker elementWalker(completeTypes_, elementList, &cappedInside, signalLimit_);
   elementWalker.path_ = path_;
   elementWalker.steps_ = steps_;
+  elementWalker.forA2l_ = forA2l_;
+  elementWalker.shapes_ = shapes_;
   SignalEntry pattern = entry;
   pattern.name.clear();
+  pattern.symbolPath.clear();
   pattern.address = 0;
+  pattern.array = shape;
+  pattern.element = 0;
   elementWalker.walkAt(*elementType, pattern, false, depth + 1);
   const bool repeat = !elementWalker.replacedName_;
   replacedName_ = replacedName_ || elementWalker.replacedName_;
@@ -341,17 +403,40 @@ void TypeWalker::expandArray(const BasicObject& array, const BasicObject* elemen
   }
 
   const std::uint32_t elementSize = elementType->byteSize();
+  // The scalars of one element, whose places in the array follow one another.
+  const std::uint32_t scalarsPerElement = static_cast<std::uint32_t>(elementSignals.size());
   for (std::uint64_t done = 0; done < expanded && !full(); ++done) {
     element.name.resize(baseLength);
     for (std::size_t d = 0; d < dimensions.size(); ++d) {
       appendIndex(element.name, index[d], dimensions[d].width);
     }
+    if (forA2l_) {
+      element.symbolPath.resize(basePathLength);
+      for (const std::uint32_t i : index) {
+        char digits[16];
+        digits[0] = '[';
+        char* end = std::to_chars(digits + 1, digits + sizeof digits - 1, i).ptr;
+        *end++ = ']';
+        element.symbolPath.append(digits, static_cast<std::size_t>(end - digits));
+      }
+    }
+    // Elements of an array of scalars count on from the array's first; elsewhere each
+    // element's own arrays count from their own first element.
+    if (shape != nullptr) {
+      element.element = entry.element + static_cast<std::uint32_t>(done) * scalarsPerElement;
+    }
     if (repeat) {
       for (const SignalEntry& signal : elementSignals) {
-        SignalEntry placed = signal;
+        // One entry for all, whose texts keep their memory when the sink copies them.
+        placed = signal;
         placed.name = element.name;
         placed.name += signal.name;
+        if (forA2l_) {
+          placed.symbolPath = element.symbolPath;
+          placed.symbolPath += signal.symbolPath;
+        }
         placed.address = element.address + signal.address;
+        if (shape != nullptr) placed.element = element.element + signal.element;
         emit(std::move(placed));
       }
     } else {

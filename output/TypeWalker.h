@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ struct CappedArray {
 // signals is written out without ever holding them all.
 class SignalSink {
  public:
+  // A sink may take the entry's texts, or copy them and leave the entry as it was, so
+  // that the walker reuses their memory for the next signal.
   virtual void take(SignalEntry&& signal) = 0;
 
  protected:
@@ -75,6 +78,10 @@ class TypeWalker {
         signalLimit_(signalLimit) {}
 
   void walk(const Model::BasicObject& object, SignalEntry entry, bool asStructureChild);
+
+  // From now on the walk also gives what the A2L description needs: the symbol path of
+  // each signal, and the shape of the arrays of scalars that elements belong to.
+  void describeForA2l() { forA2l_ = true; }
 
   // Whether the last walks were cut: at the signal limit, or after more steps than any
   // real type takes.
@@ -121,7 +128,7 @@ class TypeWalker {
   void walkVariable(const Model::VariableInfo& variable, SignalEntry& entry, unsigned depth);
   void expandArray(const Model::BasicObject& array, const Model::BasicObject* elementType,
                    const SignalEntry& entry, unsigned depth);
-  void emit(SignalEntry entry) {
+  void emit(SignalEntry&& entry) {
     if (emitted_ >= signalLimit_) {
       reachedLimit_ = true;
       return;
@@ -148,6 +155,15 @@ class TypeWalker {
   std::size_t signalLimit_;
   bool reachedLimit_ = false;
   bool lostType_ = false;
+  bool forA2l_ = false;
+  // The shapes of the arrays of scalars met in the current walk, shared with the walkers
+  // of array elements; the signals point into it.
+  std::deque<ArrayShape> ownShapes_;
+  std::deque<ArrayShape>* shapes_ = &ownShapes_;
+  // The shape of an array whose elements are scalars, made for this walk; null when they
+  // are not.
+  const ArrayShape* shapeOfScalarArray(const Model::BasicObject& array,
+                                       const Model::BasicObject& elementType);
   // Objects visited in the current walk, shared with the walkers of array elements.
   std::size_t ownSteps_ = 0;
   std::size_t* steps_ = &ownSteps_;

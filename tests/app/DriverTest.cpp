@@ -356,14 +356,31 @@ TEST(Driver, WritesTheA2lOnlyWhenAskedAndNeverOverAFileItDidNotWrite) {
   EXPECT_EQ(readFile(dir / "app_Vek.a2l"), "ASAP2_VERSION 1 71 /* made by hand */\n");
 }
 
-TEST(Driver, RefusesAnUnknownOptionButTakesTheLastArgumentAsThePath) {
+TEST(Driver, RefusesAnUnknownOrIncompleteOptionButTakesTheLastArgumentAsThePath) {
   TempDir dir;
   TestSupport::writeFile(dir / "app_ObjDump.txt", "");
-  for (const std::string option : {"--map", "-a2l", "--A2L"}) {
-    const Conversion run = convert({option, dir.file("app.txt")});
-    EXPECT_EQ(run.status, App::kUnknownOption) << option;
-    EXPECT_EQ(run.err,
-              "Unknown option: " + option + " (the one option is --a2l, given before the path)\n");
+  const std::string known =
+      " (the options are --a2l, --characteristic PATTERN and --characteristic-section NAME, "
+      "given before the path)\n";
+  const std::string withoutA2l =
+      "--characteristic and --characteristic-section choose what the A2L file describes; give "
+      "--a2l as well\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused{
+      {{"--map"}, "Unknown option: --map" + known},
+      {{"-a2l"}, "Unknown option: -a2l" + known},
+      {{"--A2L"}, "Unknown option: --A2L" + known},
+      {{"--a2l", "--characteristic"}, "Option --characteristic needs a value before the path\n"},
+      {{"--characteristic-section"},
+       "Option --characteristic-section needs a value before the path\n"},
+      {{"--characteristic", "cal_*"}, withoutA2l},
+      {{"--characteristic-section", ".calib"}, withoutA2l},
+  };
+  for (const auto& [options, message] : refused) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(dir.file("app.txt"));
+    const Conversion run = convert(arguments);
+    EXPECT_EQ(run.status, App::kUnknownOption) << options[0];
+    EXPECT_EQ(run.err, message);
     EXPECT_EQ(run.out, "");
   }
   EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app_ObjDump.txt"});
@@ -374,6 +391,92 @@ TEST(Driver, RefusesAnUnknownOptionButTakesTheLastArgumentAsThePath) {
   const Conversion last = convert({"--a2l"});
   EXPECT_EQ(last.status, App::kDumpNotRead);
   EXPECT_EQ(last.err, "Can not read file: _ObjDump.txt\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A dump of one unit with two variables in RAM, with or without its section table.
+std::string dumpWithRamVariables(bool withSections) {
+  std::string dump = "\napp.elf:     file format elf32-littlearm\n\n";
+  if (withSections) {
+    dump +=
+        "Sections:\n"
+        "Idx Name          Size      VMA       LMA       File off  Algn\n"
+        "  0 .calib        00000010  20000000  20000000  00010000  2**2\n"
+        "                  CONTENTS, ALLOC, LOAD, DATA\n"
+        "  1 .bss          00000010  20000100  20000100  00010010  2**2\n"
+        "                  ALLOC\n";
+  }
+  return dump +
+         "Contents of the .debug_info section:\n\n"
+         " <0><b>: Abbrev Number: 1 (DW_TAG_compile_unit)\n"
+         " <1><c>: Abbrev Number: 2 (DW_TAG_base_type)\n"
+         "    <d>   DW_AT_byte_size   : 2\n"
+         "    <e>   DW_AT_encoding    : 7\t(unsigned)\n"
+         " <1><20>: Abbrev Number: 3 (DW_TAG_variable)\n"
+         "    <21>   DW_AT_name        : k_gain\n"
+         "    <22>   DW_AT_type        : <0xc>\n"
+         "    <23>   DW_AT_location    : 5 byte block: 3 0 0 0 20 \t(DW_OP_addr: 20000000)\n"
+         " <1><30>: Abbrev Number: 3 (DW_TAG_variable)\n"
+         "    <31>   DW_AT_name        : g_speed\n"
+         "    <32>   DW_AT_type        : <0xc>\n"
+         "    <33>   DW_AT_location    : 5 byte block: 3 0 1 0 20 \t(DW_OP_addr: 20000100)\n";
+}
+
+// The kinds of the A2L objects, in the file's order.
+std::string kindsIn(const std::string& a2l) {
+  static const std::regex object(R"(/begin (MEASUREMENT|CHARACTERISTIC) (\S+))");
+  std::string kinds;
+  for (auto m = std::sregex_iterator(a2l.begin(), a2l.end(), object); m != std::sregex_iterator();
+       ++m) {
+    kinds += (*m)[2].str() + " " + (*m)[1].str() + "\n";
+  }
+  return kinds;
+}
+
+TEST(Driver, MakesCharacteristicsOfTheVariablesItIsToldOf) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", dumpWithRamVariables(true));
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--a2l"}, "k_gain MEASUREMENT\ng_speed MEASUREMENT\n"},
+      {{"--a2l", "--characteristic", "k_*"}, "k_gain CHARACTERISTIC\ng_speed MEASUREMENT\n"},
+      {{"--a2l", "--characteristic", "*speed", "--characteristic", "k_g?in"},
+       "k_gain MEASUREMENT\ng_speed CHARACTERISTIC\n"},
+      {{"--a2l", "--characteristic-section", ".calib"},
+       "k_gain CHARACTERISTIC\ng_speed MEASUREMENT\n"},
+      {{"--a2l", "--characteristic-section", ".bss", "--characteristic", "k_gain"},
+       "k_gain CHARACTERISTIC\ng_speed CHARACTERISTIC\n"},
+  };
+  for (const auto& [options, kinds] : cases) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(dir.file("app.txt"));
+    const Conversion run = convert(arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(kindsIn(readFile(dir / "app_Vek.a2l")), kinds) << options.back();
+  }
+  const Conversion misspelt =
+      convert({"--a2l", "--characteristic-section", ".calibration", dir.file("app.txt")});
+  EXPECT_NE(misspelt.out.find("The image has no section .calibration: --characteristic-section "
+                              "chooses no variable by it\n"),
+            std::string::npos)
+      << misspelt.out;
+}
+
+TEST(Driver, FailsWithoutWritingWhenSectionsAreChosenAndTheDumpHasNoTable) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", dumpWithRamVariables(false));
+  const Conversion run =
+      convert({"--a2l", "--characteristic-section", ".calib", dir.file("app.txt")});
+  EXPECT_EQ(run.status, App::kNoSectionTable);
+  EXPECT_EQ(run.err,
+            "--characteristic-section needs the section table of the image, and the "
+            "dump " +
+                dir.file("app_ObjDump.txt") +
+                " holds none (objdump -h); convert the ELF file, which writes the dump "
+                "with it\n");
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app_ObjDump.txt"});
 }
 
 }  // namespace

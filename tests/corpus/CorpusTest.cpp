@@ -157,47 +157,6 @@ std::string databaseDisagreement(const std::string& mapLine, const std::string& 
   return {};
 }
 
-// The A2L file must describe each map line, in the map's order: the same name, address,
-// size and signedness, and for a bit field a mask over the bits the map lists.
-void expectA2lDescribesTheMap(const TempDir& dir) {
-  const TestSupport::A2lFile a2l = TestSupport::readA2l(TestSupport::readFile(dir / "app_Vek.a2l"));
-  for (std::size_t e = 0; e < a2l.errors.size() && e < 20; ++e)
-    ADD_FAILURE() << "A2L: " << a2l.errors[e];
-  EXPECT_EQ(a2l.byteOrder, "MSB_LAST");
-  const std::vector<std::string> map = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
-  ASSERT_EQ(a2l.measurements.size(), map.size());
-  static const std::regex line(
-      R"(^([0-9a-f]{8})H     SYMBOL  DATA  (\S+) *    (.*?)(_Bits?:([0-9]+))?$)");
-  static const std::map<std::string, unsigned> sizes{{"BYTE", 1},  {"INT8", 1},  {"WORD", 2},
-                                                     {"INT16", 2}, {"DWORD", 4}, {"INT32", 4},
-                                                     {"QWORD", 8}, {"INT64", 8}};
-  int failures = 0;
-  for (std::size_t k = 0; k < map.size() && failures < 20; ++k) {
-    const TestSupport::A2lMeasurement& m = a2l.measurements[k];
-    std::smatch f;
-    ASSERT_TRUE(std::regex_match(map[k], f, line)) << map[k];
-    std::string bits;
-    if (m.bitMask) {
-      unsigned low = 0;
-      while (low < 64 && ((*m.bitMask >> low) & 1) == 0)
-        ++low;
-      for (unsigned bit = low; bit < 64 && ((*m.bitMask >> bit) & 1) != 0; ++bit)
-        bits += std::to_string(bit);
-    }
-    const bool isSigned = m.datatype[0] == 'S' || m.datatype == "A_INT64";
-    const auto size = sizes.find(f[2]);
-    const bool agrees = m.longIdentifier == f[3].str() &&
-                        m.ecuAddress == std::stoull(f[1], nullptr, 16) && size != sizes.end() &&
-                        TestSupport::a2lDatatypeSize(m.datatype) == size->second &&
-                        isSigned == f[2].str().starts_with("INT") && bits == f[5].str();
-    if (!agrees) {
-      ++failures;
-      ADD_FAILURE() << "A2L measurement " << m.identifier << " (" << m.datatype << ") for map line "
-                    << map[k];
-    }
-  }
-}
-
 void PrintTo(const Variant& variant, std::ostream* out) {
   *out << variant.label;
 }
@@ -206,46 +165,72 @@ void PrintTo(const Golden& golden, std::ostream* out);
 
 class Corpus : public testing::TestWithParam<Variant> {};
 
-// Checks the map and the database that the converter wrote into `dir` for the image
-// `dir`/app.elf against what GDB reads from the image.
-void expectAgreementWithGdb(const TempDir& dir, const std::string& label) {
-  const std::string check = "python CHECK_ARGS = ['" + dir.file("app_Vek.m51") + "', '" +
-                            SKARVEL_ARM_NM + "', '" + dir.file("gdb.txt") + "']";
+// One line of GDB's verdict on a map (gdb_check.py).
+struct GdbVerdict {
+  std::vector<std::string> fields;
+  const std::string& status() const { return fields[0]; }
+};
+
+// One map that GDB checks (gdb_check.py): a file in the test's folder, and for an A2L
+// file's expansion the file of its enumerators; then what GDB said of it.
+struct GdbCheck {
+  std::string map;
+  std::string enumerations;
+  std::vector<GdbVerdict> verdicts;  // one per line of the map
+  std::string summary;
+};
+
+// Runs GDB once on the image `dir`/app.elf and checks every map with it. A line that GDB
+// does not agree with, and a data object that no line covers, fail the test.
+void checkWithGdb(const TempDir& dir, std::vector<GdbCheck*> checks) {
+  std::string jobs;
+  for (const GdbCheck* check : checks) {
+    jobs += (jobs.empty() ? "['" : ", ['") + dir.file(check->map) + "', '" + SKARVEL_ARM_NM +
+            "', '" + dir.file(check->map + ".gdb.txt") + "'";
+    if (!check->enumerations.empty()) jobs += ", '" + dir.file(check->enumerations) + "'";
+    jobs += "]";
+  }
   ASSERT_EQ(TestSupport::runCommand(
-                {SKARVEL_GDB, "-nx", "-batch", "-ex", check, "-x",
+                {SKARVEL_GDB, "-nx", "-batch", "-ex", "python CHECK_ARGS = [" + jobs + "]", "-x",
                  (TestSupport::corpusDir() / "gdb_check.py").string(), dir.file("app.elf")},
                 dir / "gdb-console.txt"),
             0)
       << TestSupport::readFile(dir / "gdb-console.txt");
-
-  std::string summary;
-  int failures = 0;
-  std::size_t lines = 0;
-  std::istringstream results(TestSupport::readFile(dir / "gdb.txt"));
-  for (std::string line; std::getline(results, line);) {
-    const std::vector<std::string> fields = tabFields(line);
-    const std::string& status = fields[0];
-    if (status == "summary") {
-      summary = fields[1];
-    } else if (status == "mismatch" || status == "missing" || status == "removed") {
-      // "removed": a variable the linker removed, listed at address 0.
-      ++lines;
-      if (++failures <= 20) {
-        ADD_FAILURE() << status << " line " << fields[1] << " " << fields[2] << ": ours "
-                      << fields[3] << ", GDB " << fields[4];
+  for (GdbCheck* check : checks) {
+    int failures = 0;
+    std::istringstream results(TestSupport::readFile(dir / (check->map + ".gdb.txt")));
+    for (std::string line; std::getline(results, line);) {
+      GdbVerdict verdict{tabFields(line)};
+      const std::string& status = verdict.status();
+      const std::vector<std::string>& f = verdict.fields;
+      if (status == "summary") {
+        check->summary = f[1];
+      } else if (status == "mismatch" || status == "missing" || status == "removed") {
+        // "removed": a variable the linker removed, listed at address 0.
+        if (++failures <= 20) {
+          ADD_FAILURE() << check->map << ": " << status << " line " << f[1] << " " << f[2]
+                        << ": ours " << f[3] << ", GDB " << f[4];
+        }
+      } else if (status == "uncovered") {
+        if (++failures <= 20) {
+          ADD_FAILURE() << check->map << ": no line for the object " << f[1] << " at " << f[2];
+        }
       }
-    } else if (status == "uncovered") {
-      if (++failures <= 20)
-        ADD_FAILURE() << "no map line for the object " << fields[1] << " at " << fields[2];
-    } else if (status == "ok" || status == "elf") {
-      ++lines;
+      if (status != "uncovered" && status != "nodebug" && status != "empty" &&
+          status != "summary") {
+        check->verdicts.push_back(std::move(verdict));
+      }
     }
+    EXPECT_EQ(failures, 0) << check->map;
   }
-  EXPECT_EQ(failures, 0);
+}
 
+// Checks the map and the database that the converter wrote into `dir` with what GDB said
+// of the map.
+void expectAgreementWithGdb(const TempDir& dir, const std::string& label, const GdbCheck& gdb) {
   const std::vector<std::string> map = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
   const std::vector<std::string> database = crlfLines(TestSupport::readFile(dir / "app_CANape.db"));
-  EXPECT_EQ(lines, map.size());
+  EXPECT_EQ(gdb.verdicts.size(), map.size());
   ASSERT_EQ(database.size(), map.size() + 3);
   int databaseFailures = 0;
   for (std::size_t k = 0; k < map.size(); ++k) {
@@ -255,8 +240,179 @@ void expectAgreementWithGdb(const TempDir& dir, const std::string& label) {
                     << map[k];
     }
   }
-  std::cout << "corpus " << label << ": " << map.size() << " signals, " << summary << std::endl;
-  testing::Test::RecordProperty("summary", summary);
+  std::cout << "corpus " << label << ": " << map.size() << " signals, " << gdb.summary << std::endl;
+  testing::Test::RecordProperty("summary", gdb.summary);
+}
+
+// Index digits as the map writes them: 1 for one element, 2 for up to 19, and so on.
+unsigned indexWidth(std::uint64_t count) {
+  unsigned width = 1;
+  for (std::uint64_t d = count; d > 1; d /= 10)
+    ++width;
+  return width;
+}
+
+std::string mapWord(unsigned size, bool isSigned) {
+  static const std::map<unsigned, std::pair<std::string, std::string>> words{
+      {1, {"BYTE ", "INT8 "}},
+      {2, {"WORD ", "INT16"}},
+      {4, {"DWORD", "INT32"}},
+      {8, {"QWORD", "INT64"}}};
+  const auto word = words.find(size);
+  if (word == words.end()) return "SIZE_NOT_SUPPORTED_" + std::to_string(size);
+  return isSigned ? word->second.second : word->second.first;
+}
+
+// Every element of every object of an A2L file as a map line would list it, and the
+// enumerators its conversion names ("value=name" separated by ";").
+struct A2lElement {
+  std::string line;
+  std::string enumerators;
+};
+
+std::vector<A2lElement> elementsOf(const TestSupport::A2lFile& a2l) {
+  std::vector<A2lElement> elements;
+  for (const TestSupport::A2lObject& o : a2l.objects) {
+    const unsigned size = o.arraySize ? static_cast<unsigned>(*o.arraySize)
+                                      : TestSupport::a2lDatatypeSize(o.datatype);
+    const bool isSigned = o.datatype[0] == 'S' || o.datatype == "A_INT64";
+    std::string bits;
+    if (o.bitMask) {
+      unsigned low = 0;
+      while (low < 64 && ((*o.bitMask >> low) & 1) == 0)
+        ++low;
+      unsigned count = 0;
+      for (unsigned bit = low; bit < 64 && ((*o.bitMask >> bit) & 1) != 0; ++bit, ++count)
+        bits += std::to_string(bit);
+      bits = (count == 1 ? "_Bit:" : "_Bits:") + bits;
+    }
+    std::string enumerators;
+    if (const auto table = a2l.tables.find(o.conversion); table != a2l.tables.end()) {
+      for (const auto& [value, text] : table->second) {
+        enumerators += (enumerators.empty() ? "" : ";") + std::to_string(value) + "=" + text;
+      }
+    }
+    // A characteristic given as bytes (an odd size) is one element of its size.
+    const bool bytes = o.characteristic && o.type == "VAL_BLK" && o.datatype == "UBYTE" &&
+                       o.matrixDim.size() == 1 && o.arraySize.has_value();
+    std::vector<std::uint64_t> dims = bytes ? std::vector<std::uint64_t>{} : o.matrixDim;
+    std::uint64_t count = 1;
+    for (const std::uint64_t d : dims)
+      count *= d;
+    for (std::uint64_t k = 0; k < count; ++k) {
+      std::string suffix;
+      std::uint64_t rest = k;
+      for (std::size_t d = dims.size(); d-- > 0;) {
+        std::string digits = std::to_string(rest % dims[d]);
+        rest /= dims[d];
+        digits.insert(
+            0, indexWidth(dims[d]) - std::min<std::size_t>(digits.size(), indexWidth(dims[d])),
+            '0');
+        suffix.insert(0, "_" + digits);
+      }
+      char address[16];
+      std::snprintf(address, sizeof address, "%08llx",
+                    static_cast<unsigned long long>(o.address.value_or(0) + k * size));
+      elements.push_back({std::string(address) + "H     SYMBOL  DATA  " + mapWord(size, isSigned) +
+                              "    " + o.longIdentifier + suffix + bits,
+                          enumerators});
+    }
+  }
+  return elements;
+}
+
+// An A2L file read and expanded into map lines (a2l_Vek.m51) and the enumerators of each
+// (a2l_enumerations.txt), for GDB to check.
+struct A2lExpansion {
+  TestSupport::A2lFile file;
+  std::vector<A2lElement> elements;
+};
+
+A2lExpansion expandA2l(const TempDir& dir) {
+  A2lExpansion a2l;
+  a2l.file = TestSupport::readA2l(TestSupport::readFile(dir / "app_Vek.a2l"));
+  a2l.elements = elementsOf(a2l.file);
+  std::string text;
+  std::string enumerations;
+  for (const A2lElement& element : a2l.elements) {
+    text += element.line + "\r\n";
+    enumerations += element.enumerators + "\n";
+  }
+  TestSupport::writeFile(dir / "a2l_Vek.m51", text);
+  TestSupport::writeFile(dir / "a2l_enumerations.txt", enumerations);
+  return a2l;
+}
+
+// The A2L file must describe the map and the const data: every map line is one element
+// of one object (at the same address, size and bits), every other element lies in const
+// memory, GDB agrees with every element, every data object of the image (read-only ones
+// included) is covered, and every enumeration's table lists exactly GDB's enumerators.
+void expectA2lDescribesTheMapAndTheConstData(const TempDir& dir, const A2lExpansion& a2l,
+                                             const GdbCheck& gdb) {
+  for (std::size_t e = 0; e < a2l.file.errors.size() && e < 20; ++e)
+    ADD_FAILURE() << "A2L: " << a2l.file.errors[e];
+  EXPECT_EQ(a2l.file.byteOrder, "MSB_LAST");
+  const std::vector<A2lElement>& elements = a2l.elements;
+  // Signedness aside: the map reads every enumeration as unsigned.
+  const auto unsignedLine = [](const std::string& line) {
+    std::string plain = line;
+    const std::map<std::string, std::string> words{
+        {"INT8 ", "BYTE "}, {"INT16", "WORD "}, {"INT32", "DWORD"}, {"INT64", "QWORD"}};
+    for (const auto& [from, to] : words) {
+      const std::size_t at = plain.find("  " + from + "    ");
+      if (at != std::string::npos) plain.replace(at + 2, 5, to);
+    }
+    return plain;
+  };
+  std::map<std::string, int> elementCount;
+  for (const A2lElement& element : elements)
+    ++elementCount[unsignedLine(element.line)];
+  const std::vector<std::string> map = crlfLines(TestSupport::readFile(dir / "app_Vek.m51"));
+  // A line that the map lists twice (a template's static member defined in two units)
+  // is covered twice.
+  std::map<std::string, int> mapCount;
+  for (const std::string& line : map)
+    ++mapCount[unsignedLine(line)];
+  int failures = 0;
+  for (const auto& [line, count] : mapCount) {
+    const int covered = elementCount[line];
+    if (covered != count && ++failures <= 20) {
+      ADD_FAILURE() << "map line listed " << count << " times covered by " << covered
+                    << " A2L elements: " << line;
+    }
+  }
+
+  const std::vector<GdbVerdict>& verdicts = gdb.verdicts;
+  EXPECT_EQ(verdicts.size(), elements.size());
+  std::size_t constElements = 0;
+  for (std::size_t k = 0; k < verdicts.size() && k < elements.size(); ++k) {
+    const std::vector<std::string>& fields = verdicts[k].fields;
+    const bool inMap = mapCount.count(unsignedLine(elements[k].line)) != 0;
+    const bool isConst = fields.size() > 5 && fields[5] == "1";
+    if (!inMap) ++constElements;
+    if (!inMap && !isConst && ++failures <= 20) {
+      ADD_FAILURE() << "A2L element neither a map line nor const: " << elements[k].line;
+    }
+    const std::string enumeration = fields.size() > 6 ? fields[6] : "";
+    if (enumeration != "" && enumeration != "ok" && ++failures <= 20) {
+      ADD_FAILURE() << "enumerators of " << fields[2] << ": A2L " << elements[k].enumerators
+                    << ", GDB " << enumeration;
+    }
+  }
+  EXPECT_EQ(failures, 0);
+  std::cout << "  A2L: " << a2l.file.objects.size() << " objects, " << elements.size()
+            << " elements (" << constElements << " const), " << gdb.summary << std::endl;
+}
+
+// Checks the map, the database and the A2L file that the converter wrote into `dir` for
+// the image `dir`/app.elf against what GDB reads from the image, in one run of GDB.
+void expectAllAgreeWithGdb(const TempDir& dir, const std::string& label) {
+  const A2lExpansion a2l = expandA2l(dir);
+  GdbCheck map{"app_Vek.m51", "", {}, {}};
+  GdbCheck a2lMap{"a2l_Vek.m51", "a2l_enumerations.txt", {}, {}};
+  ASSERT_NO_FATAL_FAILURE(checkWithGdb(dir, {&map, &a2lMap}));
+  expectAgreementWithGdb(dir, label, map);
+  expectA2lDescribesTheMapAndTheConstData(dir, a2l, a2lMap);
 }
 
 // Builds the variant's program with `flags` and converts it in `dir`.
@@ -278,8 +434,7 @@ TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
   const Variant& variant = GetParam();
   TempDir dir;
   ASSERT_NO_FATAL_FAILURE(convertVariant(variant, variant.flags, dir));
-  expectAgreementWithGdb(dir, variant.label);
-  expectA2lDescribesTheMap(dir);
+  expectAllAgreeWithGdb(dir, variant.label);
   if (!variant.typeUnits) return;
 
   // The types are really in type units, and none went missing ...
@@ -338,8 +493,7 @@ TEST_P(OtherObjdumps, AgreeWithGdbOnEveryMapLine) {
   const std::string console = TestSupport::readFile(dir / "console.txt");
   EXPECT_EQ(console.find("could not be placed"), std::string::npos) << console;
   EXPECT_EQ(console.find("written at address 0"), std::string::npos) << console;
-  expectAgreementWithGdb(dir, kept.image + "_" + kept.release);
-  expectA2lDescribesTheMap(dir);
+  expectAllAgreeWithGdb(dir, kept.image + "_" + kept.release);
 }
 
 std::vector<KeptDump> keptDumps() {

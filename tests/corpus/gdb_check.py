@@ -3,6 +3,7 @@
 # Run inside gdb-multiarch in batch mode, with the image loaded:
 #   gdb-multiarch -nx -batch -ex "python CHECK_ARGS = ['app_Vek.m51', 'arm-none-eabi-nm', 'out.txt']" \
 #       -x gdb_check.py app.elf
+# CHECK_ARGS may also be a list of such lists: one run of GDB checks several maps.
 # The map line's name is turned back into a path through GDB values: the object (a
 # global, a static of a compile unit or of a function, a static data member), then
 # members, base classes and array elements. GDB's address, size, signedness and bit
@@ -11,14 +12,24 @@
 #
 # Output, one line per map line and then one per uncovered object, tab-separated:
 #   ok|mismatch|missing|removed|elf <tab> line number <tab> name <tab> ours <tab> gdb
+#       <tab> const <tab> enumeration
 #   uncovered|nodebug|empty <tab> symbol <tab> address
-# and a last line "summary" with counts.
+# and a last line "summary" with counts. "const" is 1 when the object lies in const memory
+# (its variable's type or a part on the way to it is const). "enumeration" compares the
+# names and values that a fourth argument, a file of one line per map line
+# ("value=name" separated by ";", or empty), gives for an enumeration: "ok", or what GDB
+# lists instead. With that fourth argument the map is the expansion of an A2L file: an
+# enumeration with a negative enumerator is read as signed, and read-only data counts as a
+# data object that must be covered.
 
 import re
 
 import gdb
 
-MAP_FILE, NM_PROGRAM, OUT_FILE = CHECK_ARGS  # noqa: F821 (set by the caller)
+# One check, or a list of them on the same image: GDB reads the image once.
+JOBS = CHECK_ARGS if isinstance(CHECK_ARGS[0], list) else [CHECK_ARGS]  # noqa: F821
+NM_PROGRAM = JOBS[0][1]
+MAP_FILE = OUT_FILE = ENUM_FILE = None  # of the check being run
 
 WORD_SIZES = {"BYTE": (1, False), "INT8": (1, True), "WORD": (2, False), "INT16": (2, True),
               "DWORD": (4, False), "INT32": (4, True), "QWORD": (8, False), "INT64": (8, True)}
@@ -115,12 +126,14 @@ class Objects:
     def __init__(self, nm_lines):
         self.by_name = {}
         self.elf = {}
+        self.sizes = {}
         self.nm = []
         self.lowest_address = min((a for a, _, k, _, _ in nm_lines if a > 0 and k in "tTdDbBrR"),
                                   default=0)
         for address, size, kind, mangled, demangled in nm_lines:
             self.nm.append((address, size, kind, mangled, demangled))
             self.elf.setdefault(demangled, []).append(address)
+            self.sizes[address] = size
             for symbol in static_symbols(demangled):
                 for name in our_names(symbol.name):
                     self.by_name.setdefault(name, []).append(symbol)
@@ -143,7 +156,7 @@ class Objects:
                 continue  # declared, but its definition did not reach the image
             if address in unique:
                 continue
-            unique[address] = value
+            unique[address] = self.completed(value, address)
             if symbol.addr_class == gdb.SYMBOL_LOC_UNRESOLVED:
                 # A unit that only declares the object may give it another type (libstdc++
                 # declares its stream buffers as classes and defines them as byte arrays);
@@ -152,6 +165,20 @@ class Objects:
                 if defined is not None:
                     unique[-address - 1] = defined
         return list(unique.values())
+
+    def completed(self, value, address):
+        """An array that GDB knows only from a declaration without a bound, given the
+        length that the symbol table's size tells."""
+        kind = value.type.strip_typedefs()
+        if kind.code != gdb.TYPE_CODE_ARRAY:
+            return value
+        element = kind.target()
+        size = self.sizes.get(address, 0)
+        # Such an array has no size of its own.
+        if kind.sizeof != 0 or element.sizeof == 0 or size < element.sizeof:
+            return value
+        complete = element.array(size // element.sizeof - 1)
+        return gdb.Value(address).cast(complete.pointer()).dereference()
 
 
 def defined_value(name, address):
@@ -213,14 +240,38 @@ def index_width(count):
     return width
 
 
-def leaves(value, rest, depth=0):
+def is_const(kind):
+    """Whether the type itself is const-qualified (GDB compares qualified types unreliably,
+    so its name tells): a pointer when "const" ends its name, anything else when it starts
+    it."""
+    text = str(kind)
+    if kind.strip_typedefs().code == gdb.TYPE_CODE_PTR and not text.startswith("const "):
+        return re.search(r"\bconst( volatile)?$", text) is not None
+    return re.match(r"^(volatile )?const\b", text) is not None
+
+
+def lies_in_const(kind):
+    """Whether an object of this type is const through and through: the type, or through
+    array levels its elements, are const."""
+    for _ in range(100):
+        if is_const(kind):
+            return True
+        stripped = kind.strip_typedefs()
+        if stripped.code != gdb.TYPE_CODE_ARRAY:
+            return False
+        kind = stripped.target()
+    return False
+
+
+def leaves(value, rest, depth=0, const=False):
     """All ways the rest of a name leads from `value` to a leaf:
-    (value or None, type, bit address or None, bit size)."""
+    (value or None, type, bit address or None, bit size, const on the way)."""
     if depth > 200:
         return []
+    const = const or is_const(value.type)
     kind = value.type.strip_typedefs()
     if rest == "":
-        return [(value, value.type, None, 0)]
+        return [(value, value.type, None, 0, const)]
     results = []
     if kind.code == gdb.TYPE_CODE_ARRAY and rest.startswith("_"):
         try:
@@ -237,13 +288,13 @@ def leaves(value, rest, depth=0):
             for length in range(width, len(text) + 1):
                 index = int(text[:length])
                 if low <= index <= high and len(text[:length]) >= width:
-                    results += leaves(value[index - low], rest[1 + length:], depth + 1)
+                    results += leaves(value[index - low], rest[1 + length:], depth + 1, const)
     if kind.code in (gdb.TYPE_CODE_STRUCT, gdb.TYPE_CODE_UNION):
         for field in kind.fields():
             if not hasattr(field, "bitpos"):
                 continue  # a static member is not part of the object
             if field.is_base_class:
-                results += leaves(value[field], rest, depth + 1)
+                results += leaves(value[field], rest, depth + 1, const)
                 continue
             name = field.name or ""
             if not rest.startswith("." + name):
@@ -252,9 +303,10 @@ def leaves(value, rest, depth=0):
             if field.bitsize:
                 if after == "":
                     bit = int(value.address) * 8 + field.bitpos
-                    results.append((None, field.type, bit, field.bitsize))
+                    results.append((None, field.type, bit, field.bitsize,
+                                    const or is_const(field.type)))
                 continue
-            results += leaves(value[field], after, depth + 1)
+            results += leaves(value[field], after, depth + 1, const)
     return results
 
 
@@ -275,12 +327,25 @@ def expected_signed(kind):
     kind = kind.strip_typedefs()
     if kind.code in (gdb.TYPE_CODE_INT, gdb.TYPE_CODE_CHAR):
         return kind.is_signed
+    if ENUM_FILE and kind.code == gdb.TYPE_CODE_ENUM:
+        return any(field.enumval < 0 for field in kind.fields())
     return False
+
+
+def enumeration_verdict(kind, expected):
+    """"ok" when an enumeration type has exactly the expected enumerators, else GDB's."""
+    kind = kind.strip_typedefs()
+    if kind.code != gdb.TYPE_CODE_ENUM:
+        return "" if not expected else "not an enumeration"
+    # GDB qualifies the enumerators of a C++ enumeration class with its scope.
+    listed = ";".join("%d=%s" % (field.enumval, field.name.split("::")[-1])
+                      for field in kind.fields())
+    return "ok" if listed == expected else listed
 
 
 def compare(line, leaf):
     """None when the leaf agrees with the map line, else GDB's view of it."""
-    value, kind, bit, bit_size = leaf
+    value, kind, bit, bit_size, _ = leaf
     size = kind.strip_typedefs().sizeof
     signed = expected_signed(kind)
     if bit is None:
@@ -292,7 +357,10 @@ def compare(line, leaf):
         first = bit - line["address"] * 8
         listed = "".join(str(first + k) for k in range(bit_size))
         gdb_view = "bit %d (%d bits) size %d%s" % (bit, bit_size, size, " signed" if signed else "")
-        ok = (line["bits"] == listed and size == line["size"] and signed == line["signed"])
+        # The bits must also lie within the value read at the address: a field that runs
+        # past its unit is never returned whole.
+        ok = (line["bits"] == listed and size == line["size"] and signed == line["signed"]
+              and 0 <= first and first + bit_size <= 8 * size)
     return None if ok else gdb_view
 
 
@@ -341,15 +409,46 @@ def boundaries(path):
     return sorted(set(e for e in ends if e > 0), reverse=True)
 
 
-def check():
+def spellings(demangled):
+    """The names we may give the object of a symbol, scope by scope, without asking GDB
+    what each scope is: a namespace keeps '::', a class becomes '->', a structure adds
+    nothing, an anonymous namespace keeps its '::' with an empty name."""
+    parts = split_scopes(expanded(demangled))
+    variants = [""]
+    for scope in parts[:-1]:
+        if scope == "(anonymous namespace)":
+            options = ["::"]
+        else:
+            options = [scope + "::", scope + "->", ""]
+        variants = [v + o for v in variants for o in options][:4096]
+    return {v + parts[-1] for v in variants}
+
+
+def read_only_ranges():
+    """The address ranges of the image's allocated read-only sections."""
+    listing = gdb.execute("maint info sections", to_string=True)
+    ranges = []
+    for m in re.finditer(r"(0x[0-9a-f]+)->(0x[0-9a-f]+) at \S+: \S+ (.*)", listing):
+        flags = m.group(3).split()
+        if "ALLOC" in flags and "READONLY" in flags:
+            ranges.append((int(m.group(1), 16), int(m.group(2), 16)))
+    return ranges
+
+
+def check(objects, read_only):
     lines = read_map()
-    objects = Objects(read_nm())
+    expected_enums = []
+    if ENUM_FILE:
+        with open(ENUM_FILE, encoding="latin-1") as f:
+            expected_enums = f.read().split("\n")
     out = []
     counts = {"ok": 0, "mismatch": 0, "missing": 0, "removed": 0, "elf": 0, "ambiguous": 0}
     covered = []
     for line in lines:
         path = line["path"]
         status, gdb_view, agreed = "missing", "no object of this name", False
+        const, enumeration = False, ""
+        expected = expected_enums[line["number"] - 1] if line["number"] <= len(expected_enums) else ""
         candidates = 0
         for end in boundaries(path):
             root_name, rest = path[:end], path[end:]
@@ -358,7 +457,9 @@ def check():
                     candidates += 1
                     view = compare(line, leaf)
                     if view is None:
-                        agreed = True
+                        agreed, const = True, leaf[4]
+                        if ENUM_FILE:
+                            enumeration = enumeration_verdict(leaf[1], expected)
                     else:
                         status, gdb_view = "mismatch", view
             if agreed:
@@ -378,12 +479,13 @@ def check():
             # GDB 13 does not attach GCC's DWARF 5 definitions of the static members of a
             # class in an anonymous namespace to their declarations, and knows them only
             # from the symbol table: the whole object must stand there, by its name.
-            gdb_name = re.sub(r"(^|::)::", r"\1(anonymous namespace)::", path.replace("->", "::"))
-            if any(address == line["address"] and size == line["size"] and demangled == gdb_name
-                   for address, size, _, _, demangled in objects.nm):
+            if any(address == line["address"] and size == line["size"] and
+                   path in spellings(demangled) for address, size, _, _, demangled in objects.nm):
                 addresses.add(line["address"])
             if line["address"] in addresses:
                 status, agreed = "elf", True
+                # Without debug information for it, its section tells whether it is const.
+                const = any(low <= line["address"] < high for low, high in read_only)
             elif line["address"] < objects.lowest_address:
                 # Dropped by --gc-sections: the DWARF keeps the variable at address 0,
                 # below anything the image holds.
@@ -397,13 +499,13 @@ def check():
         ours = "%08x %s%s" % (line["address"], line["word"],
                               (" bits " + line["bits"]) if line["bits"] else "")
         out.append("\t".join([status, str(line["number"]), line["name"], ours,
-                              "" if agreed else gdb_view]))
+                              "" if agreed else gdb_view, "1" if const else "0", enumeration]))
 
     covered.sort()
     import bisect
     uncovered = nodebug = empty = 0
     for address, size, kind, mangled, demangled in objects.nm:
-        if kind not in "dDbB" or size == 0:
+        if kind not in ("dDbBrR" if ENUM_FILE else "dDbB") or size == 0:
             continue
         at = bisect.bisect_left(covered, address)
         if at < len(covered) and covered[at] < address + size:
@@ -417,6 +519,9 @@ def check():
             empty += 1
             out.append("\t".join(["empty", demangled, "%08x" % address]))
             continue
+        if not ENUM_FILE and all(lies_in_const(symbol.type) for symbol in symbols):
+            # The map leaves const data out, also where it lies in RAM (const volatile).
+            continue
         uncovered += 1
         out.append("\t".join(["uncovered", demangled, "%08x" % address]))
     counts["uncovered"] = uncovered
@@ -427,4 +532,15 @@ def check():
         f.write("\n".join(out) + "\n")
 
 
-check()
+
+def check_all():
+    global MAP_FILE, OUT_FILE, ENUM_FILE
+    objects = Objects(read_nm())
+    read_only = read_only_ranges()
+    for job in JOBS:
+        MAP_FILE, OUT_FILE = job[0], job[2]
+        ENUM_FILE = job[3] if len(job) > 3 else None
+        check(objects, read_only)
+
+
+check_all()

@@ -65,6 +65,30 @@ struct Flexible {
   uint8_t payload[0];
 };
 
+/* Calibration parameters: const, and const volatile so that a calibration tool may change
+   them in memory while the program runs. */
+typedef enum { GEAR_REVERSE = -1, GEAR_NEUTRAL, GEAR_FIRST, GEAR_SECOND } Gear;
+typedef struct {
+  uint16_t gain;
+  int8_t offset;
+  Gear gear;
+  uint8_t mode : 3;
+  uint8_t enabled : 1;
+} Tuning;
+const volatile uint16_t cal_idleSpeed = 800;
+const volatile Tuning cal_tuning = {2, -1, GEAR_FIRST, 5, 1};
+const int16_t cal_curve[2][4] = {{0, 10, 20, 30}, {-5, 5, 15, 25}};
+const Gear cal_gears[3] = {GEAR_REVERSE, GEAR_NEUTRAL, GEAR_SECOND};
+const char g_version[8] = "1.2.3";
+Gear g_gear = GEAR_NEUTRAL;
+
+/* A port whose input register can only be read: a const member of a variable that is not. */
+typedef struct {
+  volatile uint32_t CTRL;
+  volatile const uint32_t IDR;
+} GpioRegisters;
+GpioRegisters g_gpio;
+
 volatile uint32_t g_systemTicks;
 int16_t g_calibration[4] = {1, -2, 3, -4};
 TimerRegisters g_timer;
@@ -100,5 +124,8 @@ uint32_t registersMain(void) {
   g_bits.h = -5;
   g_packed.straddle = 0x123;
   return g_systemTicks + counter + g_crcTable[g_state] + g_matrix3[1][2][3] +
-         (uint32_t)g_flexible.length + (uint32_t)offsetof(Nested, d);
+         (uint32_t)g_flexible.length + (uint32_t)offsetof(Nested, d) + cal_idleSpeed +
+         (uint32_t)cal_tuning.gain + (uint32_t)cal_curve[1][g_state] +
+         (uint32_t)cal_gears[g_state] + (uint32_t)g_version[g_state] + (uint32_t)g_gear +
+         g_gpio.IDR;
 }

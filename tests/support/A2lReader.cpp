@@ -77,12 +77,33 @@ A2lFile readA2l(const std::string& text) {
   A2lFile file;
   std::vector<std::string>& errors = file.errors;
   const std::vector<Token> tokens = tokenize(text, errors);
-  std::vector<std::string> open;  // the blocks begun and not yet ended
-  std::set<std::string> identifiers;
+  std::vector<std::string> open;                       // the blocks begun and not yet ended
+  std::map<std::string, std::set<std::string>> names;  // by kind of block
+  std::map<std::string, std::string> layouts;          // record layout -> datatype
+  std::map<std::string, std::string> methods;          // conversion -> its table
+  std::map<std::string, std::vector<std::pair<long long, std::string>>> vtabs;
   std::size_t i = 0;
   const auto word = [&](std::size_t at) -> const std::string& {
     static const std::string none;
     return at < tokens.size() && tokens[at].kind == Token::Word ? tokens[at].text : none;
+  };
+  const auto string = [&](std::size_t at) -> std::optional<std::string> {
+    if (at < tokens.size() && tokens[at].kind == Token::String) return tokens[at].text;
+    return std::nullopt;
+  };
+  const auto number = [&](std::size_t at, const std::string& what) -> std::uint64_t {
+    if (!isNumber(word(at))) {
+      errors.push_back(what);
+      return 0;
+    }
+    return std::stoull(word(at), nullptr, 0);
+  };
+  // The name of a block, legal and met once within its kind.
+  const auto name = [&](const std::string& kind, std::size_t at) {
+    const std::string& identifier = word(at);
+    if (!isIdentifier(identifier)) errors.push_back("illegal identifier " + identifier);
+    if (!names[kind].insert(identifier).second) errors.push_back(kind + " twice: " + identifier);
+    return identifier;
   };
   if (word(0) != "ASAP2_VERSION" || word(1) != "1" || word(2) != "71") {
     errors.push_back("no ASAP2_VERSION 1 71 first");
@@ -93,49 +114,119 @@ A2lFile readA2l(const std::string& text) {
       const std::string& block = word(i + 1);
       open.push_back(block);
       if (block == "PROJECT" || block == "MODULE") {
-        if (!isIdentifier(word(i + 2)) || i + 3 >= tokens.size() ||
-            tokens[i + 3].kind != Token::String) {
+        if (!isIdentifier(word(i + 2)) || !string(i + 3)) {
           errors.push_back(block + " without a name and a description");
         }
         i += 4;
       } else if (block == "MOD_COMMON") {
-        if (i + 2 >= tokens.size() || tokens[i + 2].kind != Token::String) {
-          errors.push_back("MOD_COMMON without a description");
-        }
+        if (!string(i + 2)) errors.push_back("MOD_COMMON without a description");
         i += 3;
-      } else if (block == "MEASUREMENT") {
-        A2lMeasurement m;
-        m.identifier = word(i + 2);
-        if (!isIdentifier(m.identifier)) errors.push_back("illegal identifier " + m.identifier);
-        if (!identifiers.insert(m.identifier).second) {
-          errors.push_back("identifier twice: " + m.identifier);
-        }
-        if (i + 3 >= tokens.size() || tokens[i + 3].kind != Token::String) {
-          errors.push_back("no long identifier for " + m.identifier);
+      } else if (block == "MEASUREMENT" || block == "CHARACTERISTIC") {
+        // MEASUREMENT and CHARACTERISTIC share one namespace of identifiers.
+        A2lObject o;
+        o.characteristic = block == "CHARACTERISTIC";
+        o.identifier = name("object", i + 2);
+        if (const auto longIdentifier = string(i + 3)) {
+          o.longIdentifier = *longIdentifier;
         } else {
-          m.longIdentifier = tokens[i + 3].text;
+          errors.push_back("no long identifier for " + o.identifier);
         }
-        m.datatype = word(i + 4);
-        if (a2lDatatypeSize(m.datatype) == 0) errors.push_back("datatype " + m.datatype);
-        if (!isIdentifier(word(i + 5))) errors.push_back("conversion of " + m.identifier);
-        for (int p = 6; p <= 9; ++p) {
-          if (!isNumber(word(i + p))) errors.push_back("parameter of " + m.identifier);
+        i += 4;
+        if (o.characteristic) {
+          // Kind, address, record layout, largest change, conversion, limits.
+          o.type = word(i);
+          if (o.type != "VALUE" && o.type != "VAL_BLK" && o.type != "ASCII") {
+            errors.push_back("characteristic kind " + o.type);
+          }
+          o.address = number(i + 1, "address of " + o.identifier);
+          o.datatype = word(i + 2);  // the layout's name, replaced by its datatype below
+          if (word(i + 3) != "0") errors.push_back("MAX_DIFF of " + o.identifier);
+          o.conversion = word(i + 4);
+          o.lower = word(i + 5);
+          o.upper = word(i + 6);
+          i += 7;
+        } else {
+          // Datatype, conversion, resolution, accuracy, limits.
+          o.datatype = word(i);
+          if (a2lDatatypeSize(o.datatype) == 0) errors.push_back("datatype " + o.datatype);
+          o.conversion = word(i + 1);
+          if (!isNumber(word(i + 2)) || !isNumber(word(i + 3))) {
+            errors.push_back("resolution or accuracy of " + o.identifier);
+          }
+          o.lower = word(i + 4);
+          o.upper = word(i + 5);
+          i += 6;
         }
-        m.lower = word(i + 8);
-        m.upper = word(i + 9);
-        i += 10;
-        while (word(i) == "ECU_ADDRESS" || word(i) == "BIT_MASK" || word(i) == "ARRAY_SIZE") {
-          const std::string& value = word(i + 1);
-          if (!isNumber(value)) errors.push_back(word(i) + " of " + m.identifier);
-          const std::uint64_t number = std::stoull(isNumber(value) ? value : "0", nullptr, 0);
-          (word(i) == "ECU_ADDRESS" ? m.ecuAddress
-           : word(i) == "BIT_MASK"  ? m.bitMask
-                                    : m.arraySize) = number;
-          i += 2;
+        if (!isIdentifier(o.conversion)) errors.push_back("conversion of " + o.identifier);
+        if (!isNumber(o.lower) || !isNumber(o.upper)) {
+          errors.push_back("limits of " + o.identifier);
         }
-        if (word(i) != "/end")
-          errors.push_back("unknown keyword " + word(i) + " in " + m.identifier);
-        file.measurements.push_back(std::move(m));
+        for (;;) {
+          const std::string& optional = word(i);
+          if (optional == "ECU_ADDRESS" && !o.characteristic) {
+            o.address = number(i + 1, "ECU_ADDRESS of " + o.identifier);
+            i += 2;
+          } else if (optional == "BIT_MASK") {
+            o.bitMask = number(i + 1, "BIT_MASK of " + o.identifier);
+            i += 2;
+          } else if (optional == "ARRAY_SIZE" && !o.characteristic) {
+            o.arraySize = number(i + 1, "ARRAY_SIZE of " + o.identifier);
+            i += 2;
+          } else if (optional == "MATRIX_DIM") {
+            for (++i; isNumber(word(i)); ++i) {
+              o.matrixDim.push_back(number(i, ""));
+              if (o.matrixDim.back() == 0) errors.push_back("MATRIX_DIM 0 in " + o.identifier);
+            }
+            if (o.matrixDim.empty()) errors.push_back("MATRIX_DIM without values");
+          } else if (optional == "SYMBOL_LINK") {
+            o.symbolLink = string(i + 1);
+            if (!o.symbolLink || word(i + 2) != "0") {
+              errors.push_back("SYMBOL_LINK of " + o.identifier);
+            }
+            i += 3;
+          } else {
+            break;
+          }
+        }
+        if (o.characteristic && (o.type == "VALUE") != o.matrixDim.empty()) {
+          errors.push_back("MATRIX_DIM of the " + o.type + " " + o.identifier);
+        }
+        if (word(i) != "/end") {
+          errors.push_back("unknown keyword " + word(i) + " in " + o.identifier);
+        }
+        file.objects.push_back(std::move(o));
+      } else if (block == "RECORD_LAYOUT") {
+        const std::string layout = name(block, i + 2);
+        if (word(i + 3) != "FNC_VALUES" || word(i + 4) != "1" ||
+            a2lDatatypeSize(word(i + 5)) == 0 || word(i + 6) != "ROW_DIR" ||
+            word(i + 7) != "DIRECT") {
+          errors.push_back("record layout " + layout);
+        }
+        layouts[layout] = word(i + 5);
+        i += 8;
+      } else if (block == "COMPU_METHOD") {
+        const std::string method = name(block, i + 2);
+        if (!string(i + 3) || word(i + 4) != "TAB_VERB" || !string(i + 5) || !string(i + 6) ||
+            word(i + 7) != "COMPU_TAB_REF") {
+          errors.push_back("conversion " + method);
+        }
+        methods[method] = word(i + 8);
+        i += 9;
+      } else if (block == "COMPU_VTAB") {
+        const std::string table = name(block, i + 2);
+        if (!string(i + 3) || word(i + 4) != "TAB_VERB") errors.push_back("table " + table);
+        const std::uint64_t count = number(i + 5, "count of " + table);
+        auto& entries = vtabs[table];
+        for (i += 6; word(i) != "/end" && i < tokens.size(); i += 2) {
+          static const std::regex integer("-?[0-9]+");
+          const auto text = string(i + 1);
+          if (!std::regex_match(word(i), integer) || !text) {
+            errors.push_back("entry of " + table);
+            break;
+          }
+          entries.emplace_back(std::stoll(word(i)), *text);
+        }
+        if (entries.size() != count) errors.push_back("entries of " + table);
       } else {
         errors.push_back("unknown block " + block);
         i += 2;
@@ -159,6 +250,32 @@ A2lFile readA2l(const std::string& text) {
     }
   }
   if (!open.empty()) errors.push_back(open.back() + " is not closed");
+  // Every reference names a block defined once; every block defined is used.
+  std::set<std::string> layoutsUsed;
+  std::set<std::string> methodsUsed;
+  for (A2lObject& o : file.objects) {
+    if (o.characteristic) {
+      const auto layout = layouts.find(o.datatype);
+      if (layout == layouts.end()) {
+        errors.push_back("no record layout " + o.datatype);
+      } else {
+        layoutsUsed.insert(o.datatype);
+        o.datatype = layout->second;
+      }
+    }
+    if (o.conversion == "NO_COMPU_METHOD") continue;
+    const auto method = methods.find(o.conversion);
+    if (method == methods.end() || vtabs.count(method->second) == 0) {
+      errors.push_back("no conversion " + o.conversion);
+      continue;
+    }
+    methodsUsed.insert(o.conversion);
+    file.tables[o.conversion] = vtabs[method->second];
+  }
+  if (layoutsUsed.size() != layouts.size()) errors.push_back("a record layout is not used");
+  if (methodsUsed.size() != methods.size() || methods.size() != vtabs.size()) {
+    errors.push_back("a conversion or table is not used");
+  }
   return file;
 }
 
