@@ -127,6 +127,7 @@ class Objects:
         self.by_name = {}
         self.elf = {}
         self.sizes = {}
+        self.known_roots = {}
         self.nm = []
         self.lowest_address = min((a for a, _, k, _, _ in nm_lines if a > 0 and k in "tTdDbBrR"),
                                   default=0)
@@ -139,6 +140,12 @@ class Objects:
                     self.by_name.setdefault(name, []).append(symbol)
 
     def roots(self, name):
+        # The elements of an array ask for the same objects over and over.
+        if name not in self.known_roots:
+            self.known_roots[name] = self.find_roots(name)
+        return self.known_roots[name]
+
+    def find_roots(self, name):
         if "@" in name:
             return function_statics(name)
         symbols = list(self.by_name.get(name, []))
@@ -196,9 +203,19 @@ def defined_value(name, address):
     return None
 
 
+STATICS_OF_FUNCTIONS = {}
+
+
 def function_statics(name):
     function_name, _, variable = name.rpartition("@")
     function_name = function_name.replace("->", "::").replace("@", "::")
+    if function_name not in STATICS_OF_FUNCTIONS:
+        STATICS_OF_FUNCTIONS[function_name] = statics_of(function_name)
+    return list(STATICS_OF_FUNCTIONS[function_name].get(variable, {}).values())
+
+
+def statics_of(function_name):
+    """The statics of every function of that name, by name and address."""
     functions = symbols_named(function_name)
     try:
         symbol = gdb.lookup_symbol(function_name)[0]
@@ -206,7 +223,7 @@ def function_statics(name):
             functions.append(symbol)
     except gdb.error:
         pass
-    values = {}
+    statics = {}
     for function in functions:
         if function.addr_class != gdb.SYMBOL_LOC_BLOCK:
             continue
@@ -226,10 +243,10 @@ def function_statics(name):
             pc += 2
         for block in blocks:
             for candidate in block:
-                if candidate.name == variable and candidate.addr_class == gdb.SYMBOL_LOC_STATIC:
+                if candidate.addr_class == gdb.SYMBOL_LOC_STATIC:
                     value = candidate.value()
-                    values[int(value.address)] = value
-    return list(values.values())
+                    statics.setdefault(candidate.name, {})[int(value.address)] = value
+    return statics
 
 
 def index_width(count):
