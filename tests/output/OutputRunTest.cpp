@@ -493,3 +493,208 @@ TEST(A2lIdentifiers, StayUniqueAndWithinTheLongestAllowed) {
   EXPECT_NE(cut, Output::a2lIdentifier(longName + "y"));
   EXPECT_LE(identifiers.unique(longName).size(), 1024u);
 }
+
+namespace {
+
+// A compile unit of another file than unitWithTypes' main.c, with an unsigned byte at
+// `offset` + 1.
+std::string otherUnit(std::uint32_t offset, std::string_view file) {
+  return lines({header(0, offset, "DW_TAG_compile_unit"), attribute("DW_AT_name", file),
+                header(1, offset + 1, "DW_TAG_base_type"), attribute("DW_AT_byte_size", "1"),
+                attribute("DW_AT_encoding", "8", "(unsigned char)")});
+}
+
+std::string enumerator(std::uint32_t offset, std::string_view name, std::string_view value) {
+  return lines({header(2, offset, "DW_TAG_enumerator"), attribute("DW_AT_name", name),
+                attribute("DW_AT_const_value", value)});
+}
+
+struct A2lCase {
+  std::string name;
+  std::string dump;
+  std::vector<std::string> present;  // texts the A2L holds
+  std::vector<std::string> absent;   // and does not
+};
+
+void PrintTo(const A2lCase& a2lCase, std::ostream* out) {
+  *out << a2lCase.name;
+}
+
+class A2lObjects : public testing::TestWithParam<A2lCase> {};
+
+TEST_P(A2lObjects, DescribeWhatCalibrationNeeds) {
+  const auto store = load(GetParam().dump);
+  std::ostringstream console;
+  const std::string module = "app";
+  const std::string a2l = Output::buildOutputTexts(*store, console, 1 << 24, &module).a2l;
+  for (const std::string& text : GetParam().present)
+    EXPECT_NE(a2l.find(text), std::string::npos) << text << "\n" << a2l;
+  for (const std::string& text : GetParam().absent)
+    EXPECT_EQ(a2l.find(text), std::string::npos) << text << "\n" << a2l;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dumps, A2lObjects,
+    testing::Values(
+        // A const parameter: its value, layout and symbol.
+        A2lCase{"AConstScalarIsAValue",
+                unitWithTypes() +
+                    lines({header(1, 0x20, "DW_TAG_const_type"), attribute("DW_AT_type", "<0xd>"),
+                           header(1, 0x28, "DW_TAG_variable"), attribute("DW_AT_name", "k_gain"),
+                           attribute("DW_AT_type", "<0x20>"), location(0x8000)}),
+                {"    /begin CHARACTERISTIC k_gain \"k_gain\"\r\n"
+                 "      VALUE 0x8000 __UWORD_Z 0 NO_COMPU_METHOD 0 65535\r\n"
+                 "      SYMBOL_LINK \"k_gain\" 0\r\n"
+                 "    /end CHARACTERISTIC\r\n",
+                 "    /begin RECORD_LAYOUT __UWORD_Z\r\n"
+                 "      FNC_VALUES 1 UWORD ROW_DIR DIRECT\r\n"
+                 "    /end RECORD_LAYOUT\r\n"},
+                {"MEASUREMENT"}},
+        // An array of rows declared through a typedef is one object of both dimensions.
+        A2lCase{
+            "AnArrayOfArraysIsOneObject",
+            unitWithTypes() +
+                lines({header(1, 0x20, "DW_TAG_array_type"), attribute("DW_AT_type", "<0xc>"),
+                       header(2, 0x21, "DW_TAG_subrange_type"), attribute("DW_AT_upper_bound", "2"),
+                       header(1, 0x28, "DW_TAG_typedef"), attribute("DW_AT_name", "Row"),
+                       attribute("DW_AT_type", "<0x20>"), header(1, 0x30, "DW_TAG_array_type"),
+                       attribute("DW_AT_type", "<0x28>"), header(2, 0x31, "DW_TAG_subrange_type"),
+                       attribute("DW_AT_upper_bound", "1"), header(1, 0x38, "DW_TAG_variable"),
+                       attribute("DW_AT_name", "grid"), attribute("DW_AT_type", "<0x30>"),
+                       location(0x20000000)}),
+            {"    /begin MEASUREMENT grid \"grid\"\r\n"
+             "      UBYTE NO_COMPU_METHOD 0 0 0 255\r\n"
+             "      ECU_ADDRESS 0x20000000\r\n"
+             "      MATRIX_DIM 2 3\r\n"
+             "      SYMBOL_LINK \"grid\" 0\r\n"},
+            {"grid_", "RECORD_LAYOUT"}},
+        // The one element the map lists of a flexible array member lies past its
+        // structure.
+        A2lCase{"AFlexibleArrayMemberIsLeftOut",
+                unitWithTypes() +
+                    lines({header(1, 0x20, "DW_TAG_structure_type"),
+                           attribute("DW_AT_byte_size", "2"), header(2, 0x21, "DW_TAG_member"),
+                           attribute("DW_AT_name", "length"), attribute("DW_AT_type", "<0xd>"),
+                           attribute("DW_AT_data_member_location", "0"),
+                           header(2, 0x22, "DW_TAG_member"), attribute("DW_AT_name", "payload"),
+                           attribute("DW_AT_type", "<0x28>"),
+                           attribute("DW_AT_data_member_location", "2"),
+                           header(1, 0x28, "DW_TAG_array_type"), attribute("DW_AT_type", "<0xc>"),
+                           header(2, 0x29, "DW_TAG_subrange_type"),
+                           header(1, 0x30, "DW_TAG_variable"), attribute("DW_AT_name", "packet"),
+                           attribute("DW_AT_type", "<0x20>"), location(0x20000000)}),
+                {"MEASUREMENT packet.length \"packet.length\""},
+                {"payload"}},
+        // One table per enumeration type: the same type of two units shares it, one of the
+        // same name with other enumerators gets its own, read as signed for its -1.
+        A2lCase{"EnumerationsReadAsTheirNames",
+                unitWithTypes() +
+                    lines({header(1, 0x20, "DW_TAG_enumeration_type"),
+                           attribute("DW_AT_byte_size", "1")}) +
+                    enumerator(0x21, "IDLE", "0") + enumerator(0x22, "RUN", "1") +
+                    lines({header(1, 0x28, "DW_TAG_typedef"), attribute("DW_AT_name", "State"),
+                           attribute("DW_AT_type", "<0x20>"), header(1, 0x30, "DW_TAG_variable"),
+                           attribute("DW_AT_name", "a"), attribute("DW_AT_type", "<0x28>"),
+                           location(0x20000000)}) +
+                    otherUnit(0x40, "other.c") +
+                    lines({header(1, 0x50, "DW_TAG_enumeration_type"),
+                           attribute("DW_AT_byte_size", "1")}) +
+                    enumerator(0x51, "IDLE", "0") + enumerator(0x52, "RUN", "1") +
+                    lines({header(1, 0x58, "DW_TAG_typedef"), attribute("DW_AT_name", "State"),
+                           attribute("DW_AT_type", "<0x50>"), header(1, 0x60, "DW_TAG_variable"),
+                           attribute("DW_AT_name", "b"), attribute("DW_AT_type", "<0x58>"),
+                           location(0x20000001)}) +
+                    otherUnit(0x80, "third.c") +
+                    lines({header(1, 0x90, "DW_TAG_enumeration_type"),
+                           attribute("DW_AT_name", "State"), attribute("DW_AT_byte_size", "1")}) +
+                    enumerator(0x91, "IDLE", "0") + enumerator(0x92, "FAULT", "-1") +
+                    lines({header(1, 0x98, "DW_TAG_variable"), attribute("DW_AT_name", "c"),
+                           attribute("DW_AT_type", "<0x90>"), location(0x20000002)}),
+                {"MEASUREMENT a \"a\"\r\n      UBYTE State 0 0 0 255",
+                 "MEASUREMENT b \"b\"\r\n      UBYTE State 0 0 0 255",
+                 "MEASUREMENT c \"c\"\r\n      SBYTE State_2 0 0 -128 127",
+                 "    /begin COMPU_METHOD State \"\"\r\n"
+                 "      TAB_VERB \"%8.0\" \"\"\r\n"
+                 "      COMPU_TAB_REF State.table\r\n"
+                 "    /end COMPU_METHOD\r\n"
+                 "    /begin COMPU_VTAB State.table \"\" TAB_VERB 2\r\n"
+                 "      0 \"IDLE\"\r\n"
+                 "      1 \"RUN\"\r\n"
+                 "    /end COMPU_VTAB\r\n",
+                 "      -1 \"FAULT\"\r\n"},
+                {"COMPU_METHOD State_3"}},
+        // A function's static, and a file's static whose name another unit has too.
+        A2lCase{"SymbolsAreLinkedAsMeasurementToolsResolveThem",
+                unitWithTypes() +
+                    lines({header(1, 0x20, "DW_TAG_subprogram"), attribute("DW_AT_name", "tick"),
+                           header(2, 0x21, "DW_TAG_variable"), attribute("DW_AT_name", "count"),
+                           attribute("DW_AT_type", "<0xc>"), location(0x20000000),
+                           header(1, 0x28, "DW_TAG_variable"), attribute("DW_AT_name", "counter"),
+                           attribute("DW_AT_type", "<0xc>"), location(0x20000004)}) +
+                    otherUnit(0x40, "src/other.c") +
+                    lines({header(1, 0x48, "DW_TAG_variable"), attribute("DW_AT_name", "counter"),
+                           attribute("DW_AT_type", "<0x41>"), location(0x20000008),
+                           header(1, 0x50, "DW_TAG_variable"), attribute("DW_AT_name", "shared"),
+                           attribute("DW_AT_type", "<0x41>"), attribute("DW_AT_external", "1"),
+                           location(0x2000000c)}),
+                {"SYMBOL_LINK \"count{Function:tick}\" 0",
+                 "SYMBOL_LINK \"counter{CompileUnit:main_c}\" 0",
+                 "SYMBOL_LINK \"counter{CompileUnit:other_c}\" 0", "SYMBOL_LINK \"shared\" 0"},
+                {}}),
+    [](const testing::TestParamInfo<A2lCase>& info) { return info.param.name; });
+
+// A bit field that runs past its storage unit (in a packed structure) is read from where
+// the unit holds it whole; one that fits stays.
+struct BitFieldCase {
+  std::string name;
+  bool littleEndian;
+  std::uint32_t bitOffset;  // as DW_AT_bit_offset gives it, from the unit's top
+  std::uint32_t bitSize;
+  std::uint32_t address;      // expected
+  std::uint32_t bitPosition;  // expected, as the map numbers it
+};
+
+void PrintTo(const BitFieldCase& bitField, std::ostream* out) {
+  *out << bitField.name;
+}
+
+class BitFieldsInUnits : public testing::TestWithParam<BitFieldCase> {};
+
+TEST_P(BitFieldsInUnits, AreReadFromWhereTheUnitHoldsThem) {
+  Output::SignalEntry entry;
+  entry.address = 0x1000;
+  entry.size = 4;
+  entry.bitOffset = GetParam().bitOffset;
+  entry.bitSize = GetParam().bitSize;
+  Output::fitBitFieldInUnit(entry, GetParam().littleEndian);
+  EXPECT_EQ(entry.address, GetParam().address);
+  EXPECT_EQ(Output::bitPositionOf(entry, GetParam().littleEndian), GetParam().bitPosition);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, BitFieldsInUnits,
+    testing::Values(
+        // Bits 20 to 39 of a 4-byte unit: one byte on, bits 12 to 31.
+        BitFieldCase{"StraddlingLittleEndian", true, static_cast<std::uint32_t>(-8), 20, 0x1001,
+                     12},
+        BitFieldCase{"StraddlingByTwoBytes", true, static_cast<std::uint32_t>(-9), 9, 0x1002, 16},
+        BitFieldCase{"StraddlingBigEndian", false, 28, 12, 0x1001, 20},
+        BitFieldCase{"FittingLittleEndian", true, 12, 20, 0x1000, 0},
+        BitFieldCase{"FittingBigEndian", false, 4, 12, 0x1000, 4},
+        // Wider than any place in the unit: left as it is.
+        BitFieldCase{"TooWideToFit", true, static_cast<std::uint32_t>(-4), 32, 0x1000, 4}),
+    [](const testing::TestParamInfo<BitFieldCase>& info) { return info.param.name; });
+
+TEST(CharacteristicPatterns, MatchWithStarsForAnyRun) {
+  EXPECT_TRUE(Output::matchesPattern("cal_gain", "cal_*"));
+  EXPECT_TRUE(Output::matchesPattern("cal_gain", "*"));
+  EXPECT_TRUE(Output::matchesPattern("app::cal::k_gain", "app::*::k_*"));
+  EXPECT_TRUE(Output::matchesPattern("aXbXc", "a*b*c"));
+  EXPECT_TRUE(Output::matchesPattern("ab", "a**b"));
+  EXPECT_FALSE(Output::matchesPattern("cal_gain", "cal_"));
+  EXPECT_FALSE(Output::matchesPattern("cal_gain", "*gai"));
+  EXPECT_FALSE(Output::matchesPattern("x_cal_gain", "cal_*"));
+  EXPECT_FALSE(Output::matchesPattern("cal?", "cal_"));
+}
+
+}  // namespace
