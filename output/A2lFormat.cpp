@@ -52,6 +52,7 @@ std::uint32_t fingerprint(std::string_view text) {
 // A string of the A2L text: quotes and backslashes escaped.
 // The characters of a string of the A2L text, with quotes and backslashes escaped.
 void appendEscaped(std::string& text, std::string_view value) {
+  if (value.empty()) return;
   // Names seldom hold either: most go in whole.
   if (std::memchr(value.data(), '"', value.size()) == nullptr &&
       std::memchr(value.data(), '\\', value.size()) == nullptr) {
