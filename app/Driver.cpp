@@ -5,6 +5,9 @@
 #include <optional>
 #include <sstream>
 
+#include "a2l/A2lText.h"
+#include "a2l/A2lUpdate.h"
+#include "a2l/SymbolTable.h"
 #include "app/ExitStatus.h"
 #include "app/ObjdumpRun.h"
 #include "app/Progress.h"
@@ -13,6 +16,7 @@
 #include "dump/ImageAddressSection.h"
 #include "elf/ElfImage.h"
 #include "model/ModelStore.h"
+#include "output/A2lFormat.h"
 #include "output/OutputRun.h"
 
 namespace App {
@@ -70,23 +74,32 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   // The last argument is the path, also when it looks like an option. Before it stand
   // the options; other earlier arguments are ignored, as they always were.
   bool writeA2l = false;
+  bool strict = false;
+  std::optional<std::string> updateA2l;
   Output::CharacteristicOptions characteristics;
   for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
     const std::string& option = arguments[i];
     if (option == "--a2l") {
       writeA2l = true;
-    } else if (option == "--characteristic" || option == "--characteristic-section") {
+    } else if (option == "--strict") {
+      strict = true;
+    } else if (option == "--characteristic" || option == "--characteristic-section" ||
+               option == "--update-a2l") {
       if (i + 2 >= arguments.size()) {
         err << "Option " << option << " needs a value before the path" << std::endl;
         return kUnknownOption;
       }
-      auto& values =
-          option == "--characteristic" ? characteristics.patterns : characteristics.sections;
-      values.push_back(arguments[++i]);
+      const std::string& value = arguments[++i];
+      if (option == "--update-a2l") {
+        updateA2l = value;
+      } else {
+        (option == "--characteristic" ? characteristics.patterns : characteristics.sections)
+            .push_back(value);
+      }
     } else if (option.starts_with("-")) {
       err << "Unknown option: " << option
-          << " (the options are --a2l, --characteristic PATTERN and --characteristic-section "
-             "NAME, given before the path)"
+          << " (the options are --a2l, --characteristic PATTERN, --characteristic-section "
+             "NAME, --update-a2l FILE and --strict, given before the path)"
           << std::endl;
       return kUnknownOption;
     }
@@ -97,10 +110,33 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
         << std::endl;
     return kUnknownOption;
   }
+  if (writeA2l && updateA2l) {
+    err << "--a2l and --update-a2l exclude each other: the one writes a new A2L file, the other "
+           "updates one that the project keeps"
+        << std::endl;
+    return kUnknownOption;
+  }
+  if (strict && !updateA2l) {
+    err << "--strict fails an update of an A2L file that names symbols the image lacks; give "
+           "--update-a2l as well"
+        << std::endl;
+    return kUnknownOption;
+  }
   const std::string path = arguments.empty() ? std::string() : arguments.back();
   if (path.empty()) {
     printUsage(out);
     return 0;
+  }
+
+  // The A2L file to update is read first: one that cannot be taken apart writes nothing.
+  std::unique_ptr<A2l::Description> description;
+  if (updateA2l) {
+    std::string error;
+    description = A2l::Description::read(*updateA2l, error);
+    if (description == nullptr) {
+      err << "Can not read the A2L file " << *updateA2l << ": " << error << std::endl;
+      return kA2lNotRead;
+    }
   }
 
   const PathParts parts = splitPath(path);
@@ -112,10 +148,13 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   Progress progress(terminal);
 
   Model::ModelStore store;
-  const std::optional<Output::A2lOutput> a2l =
+  std::optional<Output::A2lOutput> a2l =
       writeA2l ? std::optional<Output::A2lOutput>(
                      {files.outFileA2l, parts.baseName, std::move(characteristics)})
                : std::nullopt;
+  // The updated A2L text, made once the model is there.
+  std::string updatedText;
+  bool updateIncomplete = false;
   // The outputs are written into temporary files once the model is there; what writing
   // them has to say is printed after the stage lines.
   std::optional<Output::OutputFiles> outputs;
@@ -128,6 +167,23 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   const auto writeOutputs = [&] {
     if (sectionsUnknown()) return;
     if (a2l) reportMissingSections(store, a2l->characteristics, outputLines);
+    if (description) {
+      const A2l::SymbolTable symbols(store);
+      A2l::UpdateReport report;
+      std::vector<A2l::Edit> edits = A2l::updateDescription(*description, symbols, report);
+      outputLines << report.text();
+      updateIncomplete = strict && report.anyGoneOrUnmatched();
+      if (!updateIncomplete) {
+        updatedText = description->write(
+            std::move(edits), std::string(Output::kA2lMark) + " from the debug information of " +
+                                  parts.baseName + ", updated from " + *updateA2l +
+                                  "; written anew by every conversion */");
+        a2l = Output::A2lOutput{files.outFileA2l, parts.baseName, {}, &updatedText};
+      } else {
+        outputLines << "--strict: an object of " << *updateA2l
+                    << " names a symbol that the image lacks; no A2L file is written" << std::endl;
+      }
+    }
     outputs.emplace(files.outFileMap, files.outFileCanape, a2l);
     outputs->write(store, outputLines);
   };
@@ -186,7 +242,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
   const bool written = outputs->commit(out);
   out << "Vek M51 + CANape finished " << files.outFileMap
       << " -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
-  return written ? 0 : kOutputNotWritten;
+  if (!written) return kOutputNotWritten;
+  return updateIncomplete ? kUpdateIncomplete : 0;
 }
 
 }  // namespace App

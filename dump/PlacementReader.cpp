@@ -142,7 +142,9 @@ void placeVariables(Model::ModelStore& store, const ImageAddressSource& image) {
   std::erase_if(store.addressedObjects, [&](const Model::BasicObject* object) {
     if (std::binary_search(unplaced.begin(), unplaced.end(), object)) return true;
     const auto* variable = Model::as<Model::VariableInfo>(object);
-    return dropAddressZero && variable != nullptr && variable->location == 0;
+    const bool removed = dropAddressZero && variable != nullptr && variable->location == 0;
+    if (removed) store.removedVariables.push_back(variable);
+    return removed;
   });
 }
 

@@ -95,6 +95,9 @@ class ModelStore {
     std::uint32_t index;
   };
   std::vector<IndexedLocation> indexedLocations;
+  // Variables at address 0 that the linker removed (the section table shows nothing
+  // there); they are not in `addressedObjects`.
+  std::vector<const VariableInfo*> removedVariables;
   // Variables with an address index that no table of the dump resolves; they are not in
   // `addressedObjects`.
   std::size_t unplacedVariables = 0;

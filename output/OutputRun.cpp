@@ -378,9 +378,12 @@ void writeSignals(const ModelStore& store, std::ostream& console, std::size_t si
 bool isOursOrMissing(const std::string& path) {
   std::ifstream in(Common::filePath(path), std::ios::binary);
   if (!in) return !std::filesystem::exists(Common::filePath(path));
-  std::string head(kA2lMark.size(), '\0');
+  // An updated file keeps the byte-order mark of the one it was made from.
+  std::string head(kA2lMark.size() + 3, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  return head == kA2lMark;
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (std::string_view(head).starts_with("\xEF\xBB\xBF")) head.erase(0, 3);
+  return std::string_view(head).starts_with(kA2lMark);
 }
 
 // A text nobody reads: dropped as it grows.
@@ -425,10 +428,14 @@ OutputFiles::~OutputFiles() = default;
 
 void OutputFiles::write(const ModelStore& store, std::ostream& console) {
   Files& f = *files_;
-  OutputSinks sinks{f.map,
-                    f.databaseFile ? static_cast<TextSink&>(*f.databaseFile) : f.droppedDatabase,
-                    f.a2lFile ? &*f.a2lFile : nullptr, f.a2l ? &f.a2l->moduleName : nullptr,
-                    f.a2l ? &f.a2l->characteristics : nullptr};
+  // An A2L file made from another is written as it was made; only a generated one grows
+  // with the signals.
+  const bool generated = f.a2l && f.a2l->updatedText == nullptr;
+  OutputSinks sinks{
+      f.map, f.databaseFile ? static_cast<TextSink&>(*f.databaseFile) : f.droppedDatabase,
+      f.a2lFile && generated ? &*f.a2lFile : nullptr, generated ? &f.a2l->moduleName : nullptr,
+      generated ? &f.a2l->characteristics : nullptr};
+  if (f.a2lFile && !generated) f.a2lFile->text() = *f.a2l->updatedText;
   writeSignals(store, console, std::size_t{1} << 24, sinks, f.warnings);
   // Everything is written out now, so that committing only puts the files in place.
   if (f.warnings.duplicateFound()) {

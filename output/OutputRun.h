@@ -30,6 +30,9 @@ struct A2lOutput {
   std::string moduleName;
   // Further variables that become characteristics.
   CharacteristicOptions characteristics = {};
+  // The text of an A2L file that a project keeps, updated: written instead of one made
+  // from the signals.
+  const std::string* updatedText = nullptr;
 };
 // The same, and the A2L file besides. A file at its path that this program did not write
 // is left alone and reported.
