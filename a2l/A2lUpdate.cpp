@@ -179,6 +179,12 @@ class Updater {
       const std::vector<std::size_t> own = ownTokens(block);
       if (!own.empty()) named_[std::string(block.keyword)][std::string(text(own[0]))] = &block;
     }
+    // The addresses of a characteristic's variants are a list that no symbol gives.
+    if (block.keyword == "VAR_CHARACTERISTIC" && childNamed(block, "VAR_ADDRESS") != nullptr) {
+      const std::vector<std::size_t> own = ownTokens(block);
+      say(block, own.empty() ? "" : text(own[0]),
+          "not updated: its VAR_ADDRESS list gives an address per variant");
+    }
     for (const Block& child : block.children)
       collect(child);
   }
