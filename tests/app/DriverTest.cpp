@@ -360,8 +360,8 @@ TEST(Driver, RefusesAnUnknownOrIncompleteOptionButTakesTheLastArgumentAsThePath)
   TempDir dir;
   TestSupport::writeFile(dir / "app_ObjDump.txt", "");
   const std::string known =
-      " (the options are --a2l, --characteristic PATTERN and --characteristic-section NAME, "
-      "given before the path)\n";
+      " (the options are --a2l, --characteristic PATTERN, --characteristic-section NAME, "
+      "--update-a2l FILE and --strict, given before the path)\n";
   const std::string withoutA2l =
       "--characteristic and --characteristic-section choose what the A2L file describes; give "
       "--a2l as well\n";
@@ -477,6 +477,76 @@ TEST(Driver, FailsWithoutWritingWhenSectionsAreChosenAndTheDumpHasNoTable) {
                 " holds none (objdump -h); convert the ELF file, which writes the dump "
                 "with it\n");
   EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app_ObjDump.txt"});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Driver, UpdatesTheA2lFileAProjectKeeps) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", dumpWithRamVariables(true));
+  TestSupport::writeFile(dir / "kept.a2l",
+                         "\xEF\xBB\xBF" "ASAP2_VERSION 1 71\r\n"
+                         "/begin MEASUREMENT g_speed \"\" UWORD NO_COMPU_METHOD 0 0 0 9 "
+                         "ECU_ADDRESS 0x0 /end MEASUREMENT\r\n");
+  const std::string kept = readFile(dir / "kept.a2l");
+  const Conversion run = convert({"--update-a2l", dir.file("kept.a2l"), dir.file("app.txt")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("MEASUREMENT: 1 updated, 0 unchanged, 0 not found, 0 not matched\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(readFile(dir / "app_Vek.a2l"),
+            "\xEF\xBB\xBF/* Written by skarvel from the debug information of app, updated from " +
+                dir.file("kept.a2l") +
+                "; written anew by every conversion */\r\nASAP2_VERSION 1 71\r\n/begin MEASUREMENT "
+                "g_speed \"\" UWORD NO_COMPU_METHOD 0 0 0 9 ECU_ADDRESS 0x20000100 /end "
+                "MEASUREMENT\r\n");
+  EXPECT_EQ(readFile(dir / "kept.a2l"), kept);  // never changed
+  // Its own file is replaced by the next update.
+  EXPECT_EQ(convert({"--update-a2l", dir.file("kept.a2l"), dir.file("app.txt")}).status, 0);
+
+  // --strict: an object the image lacks fails the run, and no A2L file is written.
+  TestSupport::writeFile(dir / "stale.a2l",
+                         "ASAP2_VERSION 1 71\n/begin MEASUREMENT g_gone \"\" UWORD NO_COMPU_METHOD "
+                         "0 0 0 9 ECU_ADDRESS 0x0 /end MEASUREMENT\n");
+  std::filesystem::remove(dir / "app_Vek.a2l");
+  const Conversion strict =
+      convert({"--strict", "--update-a2l", dir.file("stale.a2l"), dir.file("app.txt")});
+  EXPECT_EQ(strict.status, App::kUpdateIncomplete);
+  EXPECT_FALSE(std::filesystem::exists(dir / "app_Vek.a2l"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "app_Vek.m51"));
+  EXPECT_EQ(convert({"--update-a2l", dir.file("stale.a2l"), dir.file("app.txt")}).status, 0);
+
+  // A file that skarvel did not write is never replaced.
+  TestSupport::writeFile(dir / "app_Vek.a2l", "ASAP2_VERSION 1 71 /* by hand */\n");
+  EXPECT_EQ(convert({"--update-a2l", dir.file("kept.a2l"), dir.file("app.txt")}).status,
+            App::kOutputNotWritten);
+  EXPECT_EQ(readFile(dir / "app_Vek.a2l"), "ASAP2_VERSION 1 71 /* by hand */\n");
+}
+
+TEST(Driver, RefusesAnUpdateItCannotDo) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app_ObjDump.txt", dumpWithRamVariables(true));
+  TestSupport::writeFile(dir / "broken.a2l", "ASAP2_VERSION 1 71\n/begin MODULE m \"\"\n");
+  const std::vector<std::pair<std::vector<std::string>, int>> refused{
+      {{"--a2l", "--update-a2l", dir.file("broken.a2l")}, App::kUnknownOption},
+      {{"--strict"}, App::kUnknownOption},
+      {{"--update-a2l"}, App::kUnknownOption},
+      {{"--update-a2l", dir.file("broken.a2l")}, App::kA2lNotRead},
+      {{"--update-a2l", dir.file("missing.a2l")}, App::kA2lNotRead},
+  };
+  for (const auto& [options, status] : refused) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(dir.file("app.txt"));
+    const Conversion run = convert(arguments);
+    EXPECT_EQ(run.status, status) << options.back();
+    EXPECT_FALSE(run.err.empty());
+  }
+  EXPECT_NE(convert({"--update-a2l", dir.file("broken.a2l"), dir.file("app.txt")})
+                .err.find("broken.a2l:2: /begin MODULE is not closed"),
+            std::string::npos);
+  EXPECT_EQ(filesIn(dir), (std::vector<std::string>{"app_ObjDump.txt", "broken.a2l"}));
 }
 
 }  // namespace
