@@ -4,12 +4,14 @@
 // compared with what GDB reads from the same ELF image.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <sstream>
 
+#include "a2l/A2lText.h"
 #include "tests/support/A2lReader.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Toolchain.h"
@@ -527,13 +529,21 @@ void PrintTo(const Golden& golden, std::ostream* out) {
 
 class GoldenFiles : public testing::TestWithParam<Golden> {};
 
-TEST_P(GoldenFiles, AreWrittenByteForByte) {
-  const Golden& golden = GetParam();
+// The image of a golden program, built the same on every machine.
+std::filesystem::path goldenImage(const Golden& golden) {
   std::vector<std::filesystem::path> sources(golden.sources.begin(), golden.sources.end());
   std::vector<std::string> flags{"-gdwarf-4", "-O0", "-nostdlib", "-Wl,--entry=main"};
   if (golden.cxx) flags.insert(flags.end(), {"-fno-rtti", "-fno-exceptions"});
-  const auto image = TestSupport::buildImage(
+  return TestSupport::buildImage(
       {golden.name, sources, flags, golden.cxx, true, TestSupport::corpusDir()});
+}
+
+const Golden kGoldenC{"golden_c", {"registers.c", "ring.c"}, false};
+const Golden kGoldenCpp{"golden_cpp", {"app.cpp", "golden_stubs.cpp"}, true};
+
+TEST_P(GoldenFiles, AreWrittenByteForByte) {
+  const Golden& golden = GetParam();
+  const auto image = goldenImage(golden);
   TempDir dir;
   std::filesystem::copy_file(image, dir / (golden.name + ".elf"));
   ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file(golden.name + ".elf")},
@@ -560,10 +570,185 @@ TEST_P(GoldenFiles, AreWrittenByteForByte) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Programs, GoldenFiles,
-    testing::Values(Golden{"golden_c", {"registers.c", "ring.c"}, false},
-                    Golden{"golden_cpp", {"app.cpp", "golden_stubs.cpp"}, true}),
-    [](const testing::TestParamInfo<Golden>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Programs, GoldenFiles, testing::Values(kGoldenC, kGoldenCpp),
+                         [](const testing::TestParamInfo<Golden>& info) {
+                           return info.param.name;
+                         });
+
+// A2L files that a project keeps, written by hand in the styles of real projects
+// (tests/data/a2l): updated from a golden program, they must agree with GDB on every
+// object's address, datatype, mask and number of values, and equal their kept copies byte
+// for byte, which shows that nothing else changed. Their long identifiers say what GDB
+// reads each object as: a C expression, "gone" for a symbol the image no longer has, or
+// "-" for a name that is no symbol.
+struct KeptA2l {
+  Golden program;
+  std::string file;  // in tests/data/a2l
+};
+
+void PrintTo(const KeptA2l& kept, std::ostream* out) {
+  *out << kept.file;
+}
+
+class KeptA2lFiles : public testing::TestWithParam<KeptA2l> {};
+
+// The tokens of a block outside its nested blocks.
+std::vector<const A2l::Token*> ownTokens(const A2l::Description& d, const A2l::Block& block) {
+  std::vector<const A2l::Token*> own;
+  std::size_t child = 0;
+  for (std::size_t at = block.firstInside(); at < block.lastInside();) {
+    if (child < block.children.size() && block.children[child].begin == at) {
+      at = block.children[child].end + 2;
+      ++child;
+      continue;
+    }
+    own.push_back(&d.tokens()[at++]);
+  }
+  return own;
+}
+
+std::uint64_t numberOf(const A2l::Token* token) {
+  return std::stoull(std::string(token->text), nullptr, 0);
+}
+
+// One line for gdb_expressions.py per object that names a symbol, and the addresses of
+// those whose symbol is gone.
+void describeObjects(const A2l::Description& d, const std::vector<A2l::Block>& blocks,
+                     std::map<std::string, std::string>& layouts, std::string& lines,
+                     std::vector<std::string>& gone) {
+  for (const A2l::Block& block : blocks) {
+    describeObjects(d, block.children, layouts, lines, gone);
+    const std::vector<const A2l::Token*> own = ownTokens(d, block);
+    if (own.size() < 4) continue;
+    const std::string kind(block.keyword);
+    if (kind != "MEASUREMENT" && kind != "CHARACTERISTIC" && kind != "AXIS_PTS" && kind != "BLOB" &&
+        kind != "INSTANCE") {
+      continue;
+    }
+    const std::string quoted(own[1]->text);
+    const std::string expression = quoted.substr(1, quoted.size() - 2);
+    if (expression == "-") continue;
+    std::uint64_t address = 0, size = 0, mask = 0, count = 0;
+    std::string what = "value";
+    const auto after = [&](std::string_view keyword) -> const A2l::Token* {
+      for (std::size_t k = 2; k + 1 < own.size(); ++k) {
+        if (own[k]->text == keyword) return own[k + 1];
+      }
+      return nullptr;
+    };
+    if (kind == "MEASUREMENT") {
+      address = after("ECU_ADDRESS") != nullptr ? numberOf(after("ECU_ADDRESS")) : 0;
+      size = TestSupport::a2lDatatypeSize(std::string(own[2]->text));
+    } else if (kind == "CHARACTERISTIC") {
+      address = numberOf(own[3]);
+      size = TestSupport::a2lDatatypeSize(layouts[std::string(own[4]->text)]);
+    } else if (kind == "AXIS_PTS") {
+      what = "axis";
+      address = numberOf(own[2]);
+      count = numberOf(own[7]);
+    } else if (kind == "BLOB") {
+      what = "blob";
+      address = numberOf(own[2]);
+      size = numberOf(own[3]);
+    } else {
+      what = "instance";
+      address = numberOf(own[3]);
+    }
+    if (const A2l::Token* bits = after("BIT_MASK")) mask = numberOf(bits);
+    if (const A2l::Token* number = after("NUMBER")) count = numberOf(number);
+    for (std::size_t k = 2; k < own.size(); ++k) {
+      if (own[k]->text != "MATRIX_DIM") continue;
+      count = 1;
+      for (std::size_t v = k + 1; v < own.size() && std::isdigit(own[v]->text[0]); ++v)
+        count *= numberOf(own[v]);
+    }
+    if (expression == "gone") {
+      if (address != 0) gone.push_back(std::string(own[0]->text));
+      continue;
+    }
+    char line[512];
+    std::snprintf(line, sizeof line, "%s\t%s\t%#llx\t%llu\t%#llx\t%llu\n", expression.c_str(),
+                  what.c_str(), static_cast<unsigned long long>(address),
+                  static_cast<unsigned long long>(size), static_cast<unsigned long long>(mask),
+                  static_cast<unsigned long long>(count));
+    lines += line;
+  }
+}
+
+void collectLayouts(const A2l::Description& d, const std::vector<A2l::Block>& blocks,
+                    std::map<std::string, std::string>& layouts) {
+  for (const A2l::Block& block : blocks) {
+    collectLayouts(d, block.children, layouts);
+    const std::vector<const A2l::Token*> own = ownTokens(d, block);
+    if (block.keyword == "RECORD_LAYOUT" && own.size() >= 4) {
+      layouts[std::string(own[0]->text)] = std::string(own[3]->text);
+    }
+  }
+}
+
+TEST_P(KeptA2lFiles, AreUpdatedToWhatGdbReadsAndNothingElse) {
+  const KeptA2l& kept = GetParam();
+  const auto image = goldenImage(kept.program);
+  TempDir dir;
+  const std::string name = kept.program.name;
+  std::filesystem::copy_file(image, dir / "app.elf");
+  const std::string input = (TestSupport::dataDir() / "a2l" / kept.file).string();
+  ASSERT_EQ(TestSupport::runCommand({SKARVEL_PROGRAM, "--update-a2l", input, dir.file("app.elf")},
+                                    dir / "console.txt"),
+            0);
+  const std::string updated = TestSupport::readFile(dir / "app_Vek.a2l");
+  // The first line names the input's path, which differs from machine to machine.
+  const std::string body = updated.substr(updated.find('\n') + 1);
+  std::string stem = kept.file.substr(0, kept.file.rfind('.'));
+  std::replace(stem.begin(), stem.end(), '/', '_');
+  const auto golden = TestSupport::corpusDir() / "golden" / (name + "_" + stem + "_Vek.a2l");
+  if (std::getenv("SKARVEL_UPDATE_GOLDEN") != nullptr) {
+    TestSupport::writeFile(golden, body);
+  } else {
+    EXPECT_TRUE(body == TestSupport::readFile(golden))
+        << kept.file << " updates to other bytes than its golden copy; run the tests with "
+        << "SKARVEL_UPDATE_GOLDEN=1 to take the new output after review";
+  }
+
+  std::string error;
+  const auto description = A2l::Description::fromText("updated.a2l", updated, error);
+  ASSERT_NE(description, nullptr) << error;
+  std::map<std::string, std::string> layouts;
+  collectLayouts(*description, description->blocks(), layouts);
+  std::string lines;
+  std::vector<std::string> gone;
+  describeObjects(*description, description->blocks(), layouts, lines, gone);
+  EXPECT_TRUE(gone.empty()) << "a gone symbol kept an address: " << gone.front();
+  TestSupport::writeFile(dir / "objects.txt", lines);
+  ASSERT_EQ(
+      TestSupport::runCommand(
+          {SKARVEL_GDB, "-nx", "-batch", "-ex",
+           "python CHECK_ARGS = ['" + dir.file("objects.txt") + "', '" + dir.file("verdicts.txt") +
+               "']",
+           "-x", (TestSupport::corpusDir() / "gdb_expressions.py").string(), dir.file("app.elf")},
+          dir / "gdb-console.txt"),
+      0)
+      << TestSupport::readFile(dir / "gdb-console.txt");
+  std::istringstream objects(lines);
+  std::istringstream verdicts(TestSupport::readFile(dir / "verdicts.txt"));
+  std::size_t checked = 0;
+  for (std::string object, verdict; std::getline(objects, object);) {
+    std::getline(verdicts, verdict);
+    ++checked;
+    EXPECT_TRUE(verdict.starts_with("ok")) << object << ": GDB " << verdict;
+  }
+  EXPECT_GE(checked, 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, KeptA2lFiles,
+                         testing::Values(KeptA2l{kGoldenC, "tool_style.a2l"},
+                                         KeptA2l{kGoldenC, "crlf_latin1.a2l"},
+                                         KeptA2l{kGoldenC, "nested/main.a2l"},
+                                         KeptA2l{kGoldenCpp, "cpp_scopes.a2l"}),
+                         [](const testing::TestParamInfo<KeptA2l>& info) {
+                           std::string name = info.param.file.substr(0, info.param.file.rfind('.'));
+                           std::replace(name.begin(), name.end(), '/', '_');
+                           return name;
+                         });
 
 }  // namespace
