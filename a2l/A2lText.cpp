@@ -61,6 +61,10 @@ bool Description::readFile(std::string path, std::optional<std::string> text, co
     error = where() + "inclusions nested deeper than " + std::to_string(kMaxIncludeDepth);
     return false;
   }
+  if (files_.size() >= kMaxFiles) {
+    error = where() + "more than " + std::to_string(kMaxFiles) + " files included";
+    return false;
+  }
   std::error_code code;
   const std::filesystem::path filePath = Common::filePath(path);
   const std::string identity =

@@ -105,6 +105,10 @@ class Description {
   static constexpr std::size_t kMaxBytes = std::size_t{1} << 30;
   // The deepest nesting of inclusions.
   static constexpr unsigned kMaxIncludeDepth = 32;
+  // The most files read for one description, counting a file each time it is included:
+  // a few files that include each other many times would otherwise be read millions of
+  // times within the bound on bytes.
+  static constexpr std::size_t kMaxFiles = 10000;
 
  private:
   bool readFile(std::string path, std::optional<std::string> text, const Place& from,

@@ -120,6 +120,42 @@ INSTANTIATE_TEST_SUITE_P(
                               "a.a2l:2: /include names no file"}),
     [](const testing::TestParamInfo<ReadError>& info) { return info.param.name; });
 
+// The bounds that keep a hostile description from taking all memory or time: one huge
+// file (sparse, so the test costs nothing), a long chain, and a few files that include
+// each other many times over.
+TEST(A2lText, StopsAtTheBoundsOfSizeDepthAndFiles) {
+  TempDir dir;
+  std::string error;
+  TestSupport::writeFile(dir / "big.a2l", "/include \"huge.a2l\"\n");
+  TestSupport::writeFile(dir / "huge.a2l", "");
+  std::filesystem::resize_file(dir / "huge.a2l", A2l::Description::kMaxBytes);
+  EXPECT_EQ(A2l::Description::read(dir.file("big.a2l"), error), nullptr);
+  EXPECT_NE(error.find("big.a2l:1: the A2L description grows past 1073741824 bytes"),
+            std::string::npos)
+      << error;
+
+  const unsigned deepest = A2l::Description::kMaxIncludeDepth;
+  for (unsigned k = 0; k <= deepest + 1; ++k) {
+    TestSupport::writeFile(dir / ("chain" + std::to_string(k) + ".a2l"),
+                           "\n/include chain" + std::to_string(k + 1) + ".a2l\n");
+  }
+  EXPECT_EQ(A2l::Description::read(dir.file("chain0.a2l"), error), nullptr);
+  EXPECT_NE(error.find("chain" + std::to_string(deepest) + ".a2l:2: inclusions nested deeper"),
+            std::string::npos)
+      << error;
+
+  // Ten inclusions at each of four levels: 11,110 files read.
+  for (const char level : std::string("abcd")) {
+    std::string text;
+    for (int k = 0; k < 10; ++k)
+      text += std::string("/include ") + static_cast<char>(level + 1) + ".a2l\n";
+    TestSupport::writeFile(dir / (std::string(1, level) + ".a2l"), text);
+  }
+  TestSupport::writeFile(dir / "e.a2l", "");
+  EXPECT_EQ(A2l::Description::read(dir.file("a.a2l"), error), nullptr);
+  EXPECT_NE(error.find("more than 10000 files included"), std::string::npos) << error;
+}
+
 TEST(A2lText, MergesInclusionsWhereTheyStand) {
   TempDir dir;
   std::filesystem::create_directories(dir / "parts");
