@@ -5,9 +5,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/PageArray.h"
+#include "common/PageMemory.h"
 
 // An A2L description as its files hold it, byte for byte: the files (the one named and
 // those it includes), their tokens, and the blocks the tokens form. It is read to be
@@ -19,11 +23,22 @@
 //     UWORD NO_COMPU_METHOD 0 0 0 65535       up to the matching /end
 //     ECU_ADDRESS 0x1234 /* a comment */   <- comments are no tokens, and stay
 //   /end MEASUREMENT
+namespace Output {
+class TextSink;
+}
+
 namespace A2l {
 
 struct SourceFile {
-  std::string path;   // as given, or relative to the including file's folder
-  std::string bytes;  // the whole file
+  std::string path;  // as given, or relative to the including file's folder
+  // The whole file, kept in `memory` when read from disk (in large pages: a description
+  // may be tens of megabytes), or in `text` when given as text.
+  std::string_view bytes;
+  std::unique_ptr<char[]> storage;
+  std::string text;
+  // The line end it uses most, counted once when read: edits and inclusions ask for it
+  // again and again.
+  std::string_view lineEnd = "\n";
 };
 
 // A place in the files, for messages.
@@ -33,6 +48,7 @@ struct Place {
 };
 std::string describePlace(const Place& place);
 
+// 16 bytes: a large description has millions of tokens.
 struct Token {
   enum class Kind : std::uint8_t {
     Word,    // a keyword, identifier or number
@@ -40,12 +56,11 @@ struct Token {
     Begin,   // /begin
     End,     // /end
   };
-  Kind kind;
-  std::uint32_t file;  // index into the description's files
+  std::uint32_t offset;  // of the first byte in its file
+  std::uint32_t length;
   std::uint32_t line;
-  std::size_t offset;  // of the first byte in its file
-  std::size_t length;
-  std::string_view text;  // the bytes, quotes included for a string
+  std::uint16_t file;  // index into the description's files
+  Kind kind;
 };
 
 // A /begin … /end block: its keyword and the tokens inside, nested blocks included.
@@ -87,11 +102,15 @@ class Description {
                                                std::string& error);
 
   const std::vector<std::unique_ptr<SourceFile>>& files() const { return files_; }
-  const std::vector<Token>& tokens() const { return tokens_; }
+  std::span<const Token> tokens() const { return tokens_; }
   // The blocks at the outermost level, in order (PROJECT, or what a file holds).
   const std::vector<Block>& blocks() const { return blocks_; }
   const std::vector<Inclusion>& inclusions() const { return inclusions_; }
   Place placeOf(const Token& token) const { return {files_[token.file].get(), token.line}; }
+  // The bytes of a token, quotes included for a string.
+  std::string_view text(const Token& token) const {
+    return std::string_view(files_[token.file]->bytes).substr(token.offset, token.length);
+  }
 
   // The line end that a file uses most ("\r\n" or "\n"); "\n" for a file without one.
   std::string_view lineEndOf(std::uint32_t file) const;
@@ -99,6 +118,8 @@ class Description {
   // The whole description as one text: every file with its edits applied, and each
   // inclusion replaced by the included file's text. The first file starts with
   // `header`, after a byte-order mark if it has one.
+  void write(std::vector<Edit> edits, std::string_view header, Output::TextSink& sink) const;
+  // The same as one string.
   std::string write(std::vector<Edit> edits, std::string_view header) const;
 
   // The longest description read, in bytes of all its files.
@@ -109,6 +130,8 @@ class Description {
   // a few files that include each other many times would otherwise be read millions of
   // times within the bound on bytes.
   static constexpr std::size_t kMaxFiles = 10000;
+  static_assert(kMaxBytes <= UINT32_MAX && kMaxFiles <= UINT16_MAX,
+                "a token's offset and file index must fit its fields");
 
  private:
   bool readFile(std::string path, std::optional<std::string> text, const Place& from,
@@ -116,8 +139,7 @@ class Description {
   bool tokenize(std::uint32_t file, unsigned depth, std::vector<std::string>& chain,
                 std::string& error);
   bool buildBlocks(std::string& error);
-  void writeFile(std::uint32_t file, const std::map<std::uint32_t, std::vector<const Edit*>>& edits,
-                 std::string& out) const;
+  class Writer;
 
   std::vector<std::unique_ptr<SourceFile>> files_;
   std::vector<Token> tokens_;

@@ -120,9 +120,9 @@ class Updater {
       : d_(description), symbols_(symbols), report_(report) {
     const auto& tokens = d_.tokens();
     for (std::size_t at = 0; at + 2 < tokens.size(); ++at) {
-      if (tokens[at].kind == Token::Kind::Word && tokens[at].text == "ASAP2_VERSION") {
-        const auto major = integerOf(tokens[at + 1].text);
-        const auto minor = integerOf(tokens[at + 2].text);
+      if (tokens[at].kind == Token::Kind::Word && d_.text(tokens[at]) == "ASAP2_VERSION") {
+        const auto major = integerOf(d_.text(tokens[at + 1]));
+        const auto minor = integerOf(d_.text(tokens[at + 2]));
         version170_ = major && minor && (*major > 1 || (*major == 1 && *minor >= 70));
         break;
       }
@@ -139,7 +139,7 @@ class Updater {
 
  private:
   const Token& token(std::size_t at) const { return d_.tokens()[at]; }
-  std::string_view text(std::size_t at) const { return token(at).text; }
+  std::string_view text(std::size_t at) const { return d_.text(token(at)); }
 
   // The tokens of a block outside its nested blocks.
   std::vector<std::size_t> ownTokens(const Block& block) const {
@@ -166,6 +166,33 @@ class Updater {
     return std::nullopt;
   }
 
+  // The optional keywords of an object that the update reads, found in one pass over its
+  // parameters: the index into `own` of the first of each.
+  struct Keywords {
+    std::optional<std::size_t> ecuAddress;
+    std::optional<std::size_t> extension;
+    std::optional<std::size_t> symbolLink;
+    std::optional<std::size_t> bitMask;
+    std::optional<std::size_t> matrixDim;
+    std::optional<std::size_t> number;
+  };
+  Keywords keywordsOf(const std::vector<std::size_t>& own, std::size_t fixed) const {
+    Keywords found;
+    for (std::size_t k = fixed; k < own.size(); ++k) {
+      if (token(own[k]).kind != Token::Kind::Word) continue;
+      const std::string_view word = text(own[k]);
+      std::optional<std::size_t>* slot = word == "ECU_ADDRESS"             ? &found.ecuAddress
+                                         : word == "ECU_ADDRESS_EXTENSION" ? &found.extension
+                                         : word == "SYMBOL_LINK"           ? &found.symbolLink
+                                         : word == "BIT_MASK"              ? &found.bitMask
+                                         : word == "MATRIX_DIM"            ? &found.matrixDim
+                                         : word == "NUMBER"                ? &found.number
+                                                                           : nullptr;
+      if (slot != nullptr && !*slot) *slot = k;
+    }
+    return found;
+  }
+
   const Block* childNamed(const Block& block, std::string_view keyword) const {
     for (const Block& child : block.children) {
       if (child.keyword == keyword) return &child;
@@ -177,7 +204,7 @@ class Updater {
     if (block.keyword == "RECORD_LAYOUT" || block.keyword == "COMPU_METHOD" ||
         block.keyword == "TYPEDEF_STRUCTURE") {
       const std::vector<std::size_t> own = ownTokens(block);
-      if (!own.empty()) named_[std::string(block.keyword)][std::string(text(own[0]))] = &block;
+      if (!own.empty()) named_[block.keyword].emplace(text(own[0]), &block);
     }
     // The addresses of a characteristic's variants are a list that no symbol gives.
     if (block.keyword == "VAR_CHARACTERISTIC" && childNamed(block, "VAR_ADDRESS") != nullptr) {
@@ -190,9 +217,9 @@ class Updater {
   }
 
   const Block* named(std::string_view kind, std::string_view name) const {
-    const auto byKind = named_.find(std::string(kind));
+    const auto byKind = named_.find(kind);
     if (byKind == named_.end()) return nullptr;
-    const auto found = byKind->second.find(std::string(name));
+    const auto found = byKind->second.find(name);
     return found != byKind->second.end() ? found->second : nullptr;
   }
 
@@ -209,7 +236,7 @@ class Updater {
 
   void replace(std::size_t at, std::string text) {
     const Token& t = token(at);
-    if (t.text == text) return;
+    if (d_.text(t) == text) return;
     edits_.push_back({t.file, t.offset, t.length, std::move(text)});
   }
 
@@ -217,7 +244,7 @@ class Updater {
   // when the block's contents go on on further lines, else on the same line.
   void insertAfter(const Block& block, std::size_t after, const std::string& words) {
     const Token& anchor = token(after);
-    const std::string& bytes = d_.files()[anchor.file]->bytes;
+    const std::string_view bytes = d_.files()[anchor.file]->bytes;
     // The next token inside the block, or its /end.
     std::size_t next = after + 1;
     while (next < block.end && token(next).file != anchor.file)
@@ -235,7 +262,7 @@ class Updater {
       while (indentEnd < bytes.size() && (bytes[indentEnd] == ' ' || bytes[indentEnd] == '\t'))
         ++indentEnd;
       text = std::string(d_.lineEndOf(anchor.file)) +
-             bytes.substr(lineStart, indentEnd - lineStart) + words;
+             std::string(bytes.substr(lineStart, indentEnd - lineStart)) + words;
     } else {
       text = " " + words;
     }
@@ -292,12 +319,12 @@ class Updater {
       copyName += "_";
     const Token& begin = token(layout.begin);
     const Token& endKeyword = token(layout.end + 1);
-    const std::string& bytes = d_.files()[begin.file]->bytes;
+    const std::string_view bytes = d_.files()[begin.file]->bytes;
     std::size_t lineStart = begin.offset;
     while (lineStart > 0 && bytes[lineStart - 1] != '\n')
       --lineStart;
     const std::size_t stop = endKeyword.offset + endKeyword.length;
-    std::string copy = bytes.substr(lineStart, stop - lineStart);
+    std::string copy(bytes.substr(lineStart, stop - lineStart));
     // The datatype first (it lies further on), then the name.
     const Token& typeToken = token(datatypeToken);
     const Token& nameToken = token(layout.begin + 2);
@@ -308,7 +335,16 @@ class Updater {
     return copyName;
   }
 
-  bool isIdentity(std::string_view conversion) const {
+  // Asked for nearly every object, of the few conversions a file has: answered once each.
+  bool isIdentity(std::string_view conversion) {
+    const auto known = identity_.find(conversion);
+    if (known != identity_.end()) return known->second;
+    const bool identity = computeIsIdentity(conversion);
+    identity_.emplace(conversion, identity);
+    return identity;
+  }
+
+  bool computeIsIdentity(std::string_view conversion) const {
     if (conversion == "NO_COMPU_METHOD") return true;
     const Block* method = named("COMPU_METHOD", conversion);
     if (method == nullptr) return false;
@@ -373,7 +409,8 @@ class Updater {
       ++counts.unchanged;
       return;
     }
-    if (const auto extension = keywordAt(own, fixed, "ECU_ADDRESS_EXTENSION")) {
+    const Keywords keywords = keywordsOf(own, fixed);
+    if (const auto extension = keywords.extension) {
       const auto value =
           *extension + 1 < own.size() ? integerOf(text(own[*extension + 1])) : std::nullopt;
       if (!value || *value != 0) {
@@ -392,7 +429,7 @@ class Updater {
     std::optional<std::size_t> addressToken;
     std::optional<std::size_t> ecuAddress;
     if (kind == "MEASUREMENT") {
-      ecuAddress = keywordAt(own, fixed, "ECU_ADDRESS");
+      ecuAddress = keywords.ecuAddress;
       if (ecuAddress && *ecuAddress + 1 < own.size()) addressToken = own[*ecuAddress + 1];
     } else if (kind == "CHARACTERISTIC" || kind == "INSTANCE") {
       addressToken = own[3];
@@ -414,7 +451,7 @@ class Updater {
     }
 
     // The symbol: by SYMBOL_LINK, by the LINK_MAP of CANAPE_EXT, or by the object's name.
-    const auto link = keywordAt(own, fixed, "SYMBOL_LINK");
+    const auto link = keywords.symbolLink;
     const auto linkMap = linkMapOf(object);
     std::string symbolName(name);
     std::int64_t offset = 0;
@@ -502,7 +539,7 @@ class Updater {
     }
 
     // A bit field's mask follows the symbol; a hand-made one over a plain integer stays.
-    const auto mask = keywordAt(own, fixed, "BIT_MASK");
+    const auto mask = keywords.bitMask;
     if (s.bitSize != 0) {
       const std::uint32_t width = std::min<std::uint32_t>(s.bitSize, 64);
       const std::uint64_t field = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
@@ -533,8 +570,8 @@ class Updater {
       std::string values;
       for (const std::uint64_t d : dims)
         values += (values.empty() ? "" : " ") + std::to_string(d);
-      const auto matrix = keywordAt(own, fixed, "MATRIX_DIM");
-      const auto number = keywordAt(own, fixed, "NUMBER");
+      const auto matrix = keywords.matrixDim;
+      const auto number = keywords.number;
       if (matrix) {
         std::size_t last = *matrix;
         while (last + 1 < own.size() && integerOf(text(own[last + 1])))
@@ -613,7 +650,11 @@ class Updater {
   UpdateReport& report_;
   std::vector<Edit> edits_;
   bool version170_ = true;
-  std::map<std::string, std::map<std::string, const Block*>> named_;
+  // Record layouts, conversions and structure types by kind and name, as the text spells
+  // them; the first of a name counts.
+  std::map<std::string_view, std::map<std::string_view, const Block*, std::less<>>, std::less<>>
+      named_;
+  std::map<std::string_view, bool, std::less<>> identity_;
   std::map<std::string, std::string> copies_;
 };
 

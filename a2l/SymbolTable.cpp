@@ -96,6 +96,8 @@ SymbolTable::SymbolTable(const ModelStore& store)
   indexRemoved();
   const Output::CharacteristicOptions none;
   const Output::A2lVariables variables(store, none);
+  roots_.reserve(store.addressedObjects.size());
+  bySpelling_.reserve(4 * store.addressedObjects.size());
   for (const BasicObject* object : store.addressedObjects) {
     const auto* variable = as<VariableInfo>(object);
     if (variable == nullptr) continue;
@@ -125,13 +127,12 @@ SymbolTable::SymbolTable(const ModelStore& store)
     }
     std::sort(spellings.begin(), spellings.end());
     spellings.erase(std::unique(spellings.begin(), spellings.end()), spellings.end());
-    for (const std::string& spelling : spellings) {
-      std::vector<std::size_t>& found = bySpelling_[spelling];
+    for (std::string& spelling : spellings) {
+      const auto [found, added] = bySpelling_.try_emplace(std::move(spelling), Spelled{index, false});
       // A static member defined in two units is one object: the same address.
-      const bool same = std::any_of(found.begin(), found.end(), [&](std::size_t other) {
-        return roots_[other].variable->location == variable->location;
-      });
-      if (!same) found.push_back(index);
+      if (!added && roots_[found->second.root].variable->location != variable->location) {
+        found->second.ambiguous = true;
+      }
     }
   }
 }
@@ -141,8 +142,8 @@ SymbolTable::~SymbolTable() = default;
 void SymbolTable::indexRemoved() {
   for (const VariableInfo* variable : store_.removedVariables) {
     const std::string mapName = Output::composeSignalName(variable, "");
-    removed_.emplace(mapName, true);
-    removed_.emplace(Output::a2lIdentifier(mapName), true);
+    removed_.insert(Output::a2lIdentifier(mapName));
+    removed_.insert(mapName);
   }
 }
 
@@ -156,13 +157,13 @@ SymbolTable::Found SymbolTable::resolve(std::string_view name, Symbol& symbol) c
   // dots and underscores.
   for (std::size_t end = name.size(); end > 0; --end) {
     if (!atBoundary(name.substr(end))) continue;
-    const auto found = bySpelling_.find(std::string(name.substr(0, end)));
+    const auto found = bySpelling_.find(name.substr(0, end));
     if (found == bySpelling_.end()) continue;
-    if (found->second.size() > 1) {
+    if (found->second.ambiguous) {
       ambiguous = true;
       continue;
     }
-    const Root& root = roots_[found->second.front()];
+    const Root& root = roots_[found->second.root];
     Symbol candidate;
     candidate.address = root.variable->location;
     candidate.path = root.path;
@@ -173,7 +174,7 @@ SymbolTable::Found SymbolTable::resolve(std::string_view name, Symbol& symbol) c
   }
   if (ambiguous) return Found::Ambiguous;
   for (std::size_t end = name.size(); end > 0; --end) {
-    if (atBoundary(name.substr(end)) && removed_.count(std::string(name.substr(0, end))) != 0) {
+    if (atBoundary(name.substr(end)) && removed_.contains(name.substr(0, end))) {
       return Found::Removed;
     }
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace Model {
@@ -96,11 +97,23 @@ class SymbolTable {
   const Model::ModelStore& store_;
   std::unique_ptr<Output::CompleteTypeIndex> completeTypes_;
   std::vector<Root> roots_;
-  // Every spelling of a variable's name: the roots it may be (more than one when it is
-  // ambiguous).
-  std::unordered_map<std::string, std::vector<std::size_t>> bySpelling_;
+  // Names are looked up by views into the A2L text, without a copy.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+      return std::hash<std::string_view>{}(name);
+    }
+  };
+  using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+  // The root that a spelling of a variable's name stands for. Variables of one name at
+  // different addresses (statics of several units) make it ambiguous.
+  struct Spelled {
+    std::size_t root;
+    bool ambiguous;
+  };
+  std::unordered_map<std::string, Spelled, NameHash, std::equal_to<>> bySpelling_;
   // The spellings of the variables that the linker removed.
-  std::unordered_map<std::string, bool> removed_;
+  NameSet removed_;
 };
 
 }  // namespace A2l

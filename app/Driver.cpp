@@ -152,8 +152,6 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       writeA2l ? std::optional<Output::A2lOutput>(
                      {files.outFileA2l, parts.baseName, std::move(characteristics)})
                : std::nullopt;
-  // The updated A2L text, made once the model is there.
-  std::string updatedText;
   bool updateIncomplete = false;
   // The outputs are written into temporary files once the model is there; what writing
   // them has to say is printed after the stage lines.
@@ -174,17 +172,20 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       outputLines << report.text();
       updateIncomplete = strict && report.anyGoneOrUnmatched();
       if (!updateIncomplete) {
-        updatedText = description->write(
-            std::move(edits), std::string(Output::kA2lMark) + " from the debug information of " +
-                                  parts.baseName + ", updated from " + *updateA2l +
-                                  "; written anew by every conversion */");
-        a2l = Output::A2lOutput{files.outFileA2l, parts.baseName, {}, &updatedText};
+        std::string header = std::string(Output::kA2lMark) + " from the debug information of " +
+                             parts.baseName + ", updated from " + *updateA2l +
+                             "; written anew by every conversion */";
+        a2l = Output::A2lOutput{files.outFileA2l, parts.baseName, {},
+                                [&description, edits = std::move(edits),
+                                 header = std::move(header)](Output::TextSink& sink) mutable {
+                                  description->write(std::move(edits), header, sink);
+                                }};
       } else {
         outputLines << "--strict: an object of " << *updateA2l
                     << " names a symbol that the image lacks; no A2L file is written" << std::endl;
       }
     }
-    outputs.emplace(files.outFileMap, files.outFileCanape, a2l);
+    outputs.emplace(files.outFileMap, files.outFileCanape, std::move(a2l));
     outputs->write(store, outputLines);
   };
   const auto failWithoutSections = [&] {

@@ -402,8 +402,8 @@ class DroppedText final : public TextSink {
 
 struct OutputFiles::Files {
   Files(const std::string& outFileMap, const std::string& outFileCanape,
-        const std::optional<A2lOutput>& a2lOutput)
-      : mapPath(outFileMap), map(outFileMap), a2l(a2lOutput) {
+        std::optional<A2lOutput> a2lOutput)
+      : mapPath(outFileMap), map(outFileMap), a2l(std::move(a2lOutput)) {
     if (!outFileCanape.empty()) databaseFile.emplace(outFileCanape);
     // An A2L file that someone else made is never replaced; none is built then.
     if (a2l && isOursOrMissing(a2l->file)) a2lFile.emplace(a2l->file);
@@ -422,7 +422,7 @@ struct OutputFiles::Files {
 
 OutputFiles::OutputFiles(const std::string& outFileMap, const std::string& outFileCanape,
                          std::optional<A2lOutput> a2l)
-    : files_(std::make_unique<Files>(outFileMap, outFileCanape, a2l)) {}
+    : files_(std::make_unique<Files>(outFileMap, outFileCanape, std::move(a2l))) {}
 
 OutputFiles::~OutputFiles() = default;
 
@@ -430,12 +430,12 @@ void OutputFiles::write(const ModelStore& store, std::ostream& console) {
   Files& f = *files_;
   // An A2L file made from another is written as it was made; only a generated one grows
   // with the signals.
-  const bool generated = f.a2l && f.a2l->updatedText == nullptr;
+  const bool generated = f.a2l && !f.a2l->writeUpdated;
   OutputSinks sinks{
       f.map, f.databaseFile ? static_cast<TextSink&>(*f.databaseFile) : f.droppedDatabase,
       f.a2lFile && generated ? &*f.a2lFile : nullptr, generated ? &f.a2l->moduleName : nullptr,
       generated ? &f.a2l->characteristics : nullptr};
-  if (f.a2lFile && !generated) f.a2lFile->text() = *f.a2l->updatedText;
+  if (f.a2lFile && !generated) f.a2l->writeUpdated(*f.a2lFile);
   writeSignals(store, console, std::size_t{1} << 24, sinks, f.warnings);
   // Everything is written out now, so that committing only puts the files in place.
   if (f.warnings.duplicateFound()) {

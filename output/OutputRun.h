@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,6 +17,8 @@ class VariableInfo;
 
 namespace Output {
 
+class TextSink;
+
 // The last stage of a conversion: expands every variable with a fixed address into its
 // signals and writes the map, the warnings log (only when two signals share a name) and
 // the database. A file that cannot be written is reported on `console`, the others are
@@ -30,9 +33,9 @@ struct A2lOutput {
   std::string moduleName;
   // Further variables that become characteristics.
   CharacteristicOptions characteristics = {};
-  // The text of an A2L file that a project keeps, updated: written instead of one made
-  // from the signals.
-  const std::string* updatedText = nullptr;
+  // Writes the A2L file that a project keeps, updated, instead of one made from the
+  // signals: into the file as it goes, since it may be many megabytes.
+  std::function<void(TextSink&)> writeUpdated = nullptr;
 };
 // The same, and the A2L file besides. A file at its path that this program did not write
 // is left alone and reported.

@@ -54,7 +54,7 @@ TEST(A2lText, ReadsTheFilesOfOtherToolsAndWritesThemBackAsTheyWere) {
     std::size_t expected = start.size();
     for (std::size_t k = 0; k < description->files().size(); ++k) {
       const auto& file = description->files()[k];
-      const std::string bytes = withoutMark(file->bytes);
+      const std::string bytes = withoutMark(std::string(file->bytes));
       const bool includes =
           std::any_of(description->inclusions().begin(), description->inclusions().end(),
                       [&](const A2l::Inclusion& inclusion) { return inclusion.file == k; });

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -593,8 +594,8 @@ void PrintTo(const KeptA2l& kept, std::ostream* out) {
 class KeptA2lFiles : public testing::TestWithParam<KeptA2l> {};
 
 // The tokens of a block outside its nested blocks.
-std::vector<const A2l::Token*> ownTokens(const A2l::Description& d, const A2l::Block& block) {
-  std::vector<const A2l::Token*> own;
+std::vector<std::string_view> ownTokens(const A2l::Description& d, const A2l::Block& block) {
+  std::vector<std::string_view> own;
   std::size_t child = 0;
   for (std::size_t at = block.firstInside(); at < block.lastInside();) {
     if (child < block.children.size() && block.children[child].begin == at) {
@@ -602,13 +603,13 @@ std::vector<const A2l::Token*> ownTokens(const A2l::Description& d, const A2l::B
       ++child;
       continue;
     }
-    own.push_back(&d.tokens()[at++]);
+    own.push_back(d.text(d.tokens()[at++]));
   }
   return own;
 }
 
-std::uint64_t numberOf(const A2l::Token* token) {
-  return std::stoull(std::string(token->text), nullptr, 0);
+std::uint64_t numberOf(std::string_view token) {
+  return std::stoull(std::string(token), nullptr, 0);
 }
 
 // One line for gdb_expressions.py per object that names a symbol, and the addresses of
@@ -618,30 +619,30 @@ void describeObjects(const A2l::Description& d, const std::vector<A2l::Block>& b
                      std::vector<std::string>& gone) {
   for (const A2l::Block& block : blocks) {
     describeObjects(d, block.children, layouts, lines, gone);
-    const std::vector<const A2l::Token*> own = ownTokens(d, block);
+    const std::vector<std::string_view> own = ownTokens(d, block);
     if (own.size() < 4) continue;
     const std::string kind(block.keyword);
     if (kind != "MEASUREMENT" && kind != "CHARACTERISTIC" && kind != "AXIS_PTS" && kind != "BLOB" &&
         kind != "INSTANCE") {
       continue;
     }
-    const std::string quoted(own[1]->text);
+    const std::string quoted(own[1]);
     const std::string expression = quoted.substr(1, quoted.size() - 2);
     if (expression == "-") continue;
     std::uint64_t address = 0, size = 0, mask = 0, count = 0;
     std::string what = "value";
-    const auto after = [&](std::string_view keyword) -> const A2l::Token* {
+    const auto after = [&](std::string_view keyword) -> std::optional<std::string_view> {
       for (std::size_t k = 2; k + 1 < own.size(); ++k) {
-        if (own[k]->text == keyword) return own[k + 1];
+        if (own[k] == keyword) return own[k + 1];
       }
-      return nullptr;
+      return std::nullopt;
     };
     if (kind == "MEASUREMENT") {
-      address = after("ECU_ADDRESS") != nullptr ? numberOf(after("ECU_ADDRESS")) : 0;
-      size = TestSupport::a2lDatatypeSize(std::string(own[2]->text));
+      address = numberOf(after("ECU_ADDRESS").value_or("0"));
+      size = TestSupport::a2lDatatypeSize(std::string(own[2]));
     } else if (kind == "CHARACTERISTIC") {
       address = numberOf(own[3]);
-      size = TestSupport::a2lDatatypeSize(layouts[std::string(own[4]->text)]);
+      size = TestSupport::a2lDatatypeSize(layouts[std::string(own[4])]);
     } else if (kind == "AXIS_PTS") {
       what = "axis";
       address = numberOf(own[2]);
@@ -654,16 +655,16 @@ void describeObjects(const A2l::Description& d, const std::vector<A2l::Block>& b
       what = "instance";
       address = numberOf(own[3]);
     }
-    if (const A2l::Token* bits = after("BIT_MASK")) mask = numberOf(bits);
-    if (const A2l::Token* number = after("NUMBER")) count = numberOf(number);
+    if (const auto bits = after("BIT_MASK")) mask = numberOf(*bits);
+    if (const auto number = after("NUMBER")) count = numberOf(*number);
     for (std::size_t k = 2; k < own.size(); ++k) {
-      if (own[k]->text != "MATRIX_DIM") continue;
+      if (own[k] != "MATRIX_DIM") continue;
       count = 1;
-      for (std::size_t v = k + 1; v < own.size() && std::isdigit(own[v]->text[0]); ++v)
+      for (std::size_t v = k + 1; v < own.size() && std::isdigit(own[v][0]); ++v)
         count *= numberOf(own[v]);
     }
     if (expression == "gone") {
-      if (address != 0) gone.push_back(std::string(own[0]->text));
+      if (address != 0) gone.push_back(std::string(own[0]));
       continue;
     }
     char line[512];
@@ -679,9 +680,9 @@ void collectLayouts(const A2l::Description& d, const std::vector<A2l::Block>& bl
                     std::map<std::string, std::string>& layouts) {
   for (const A2l::Block& block : blocks) {
     collectLayouts(d, block.children, layouts);
-    const std::vector<const A2l::Token*> own = ownTokens(d, block);
+    const std::vector<std::string_view> own = ownTokens(d, block);
     if (block.keyword == "RECORD_LAYOUT" && own.size() >= 4) {
-      layouts[std::string(own[0]->text)] = std::string(own[3]->text);
+      layouts[std::string(own[0])] = std::string(own[3]);
     }
   }
 }
