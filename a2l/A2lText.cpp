@@ -43,14 +43,115 @@ ByteClass classOf(char c) {
   return kByteClasses[static_cast<unsigned char>(c)];
 }
 
+// Blocks whose contents no update reads, and which make up most of many files:
+// descriptions, interface data of measurement hardware, functions and groups, A2ML,
+// conversion tables, axes. Of these only the /begin and /end are kept as tokens.
+// IF_DATA CANAPE_EXT, which holds a LINK_MAP address, is read like any other block.
+constexpr std::string_view kPassedOver[] = {
+    "ANNOTATION", "IF_DATA",  "A2ML",           "FUNCTION",   "GROUP",
+    "COMPU_TAB",  "COMPU_VTAB", "COMPU_VTAB_RANGE", "AXIS_DESCR", "FUNCTION_LIST"};
+
+bool isPassedOver(std::string_view keyword) {
+  return std::find(std::begin(kPassedOver), std::end(kPassedOver), keyword) !=
+         std::end(kPassedOver);
+}
+
+std::uint32_t lineAt(std::string_view bytes, std::size_t offset) {
+  return 1 + static_cast<std::uint32_t>(std::count(bytes.begin(),
+                                                   bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                                       std::min(offset, bytes.size())),
+                                                   '\n'));
+}
+
+// The line feeds in a text, counted in runs short enough for a byte-wide count, which the
+// compiler turns into vector instructions.
+std::size_t countLineFeeds(std::string_view bytes) {
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < bytes.size(); at += 255) {
+    const std::size_t stop = std::min(bytes.size(), at + 255);
+    unsigned char run = 0;
+    for (std::size_t k = at; k < stop; ++k)
+      run = static_cast<unsigned char>(run + (bytes[k] == '\n'));
+    count += run;
+  }
+  return count;
+}
+
+// The line end used most: CRLF when more lines end in it than in LF alone.
 std::string_view mostUsedLineEnd(std::string_view bytes) {
-  const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-  // A file without carriage returns, the usual case, is passed over once more, quickly.
+  const std::size_t lines = countLineFeeds(bytes);
+  // A file without carriage returns, the usual case, is passed over quickly.
   std::size_t crlf = 0;
-  for (std::size_t at = bytes.find('\r'); at != std::string_view::npos; at = bytes.find('\r', at + 1)) {
+  for (std::size_t at = bytes.find('\r'); at != std::string_view::npos;
+       at = bytes.find('\r', at + 1)) {
     crlf += at + 1 < bytes.size() && bytes[at + 1] == '\n';
   }
   return crlf > lines - crlf ? "\r\n" : "\n";
+}
+
+// What the scanner found at a place: a token, the end of the bytes, or an error.
+enum class Scanned : std::uint8_t { Token, End, StringNotClosed, CommentNotClosed };
+
+// The next token at or after `at`, past blanks and comments: its start and length, and
+// whether it is a string. `at` ends after it, or where the error lies.
+Scanned scanToken(std::string_view bytes, std::size_t& at, std::size_t& start,
+                  std::size_t& length, bool& string) {
+  const std::size_t size = bytes.size();
+  while (at < size) {
+    const ByteClass first = classOf(bytes[at]);
+    if (first == ByteClass::Blank || first == ByteClass::Newline) {
+      ++at;
+      continue;
+    }
+    if (first == ByteClass::Slash && at + 1 < size && bytes[at + 1] == '*') {
+      const std::size_t close = bytes.find("*/", at + 2);
+      if (close == std::string_view::npos) return Scanned::CommentNotClosed;
+      at = close + 2;
+      continue;
+    }
+    if (first == ByteClass::Slash && at + 1 < size && bytes[at + 1] == '/') {
+      const std::size_t close = bytes.find('\n', at);
+      at = close == std::string_view::npos ? size : close;
+      continue;
+    }
+    start = at;
+    string = first == ByteClass::Quote;
+    if (string) {
+      // A quote is escaped with a backslash or doubled. The text between is taken a span
+      // at a time: up to the next quote, or a backslash before it.
+      std::size_t end = at + 1;
+      for (;;) {
+        const std::size_t quote = bytes.find('"', end);
+        if (quote == std::string_view::npos) return Scanned::StringNotClosed;
+        const std::size_t backslash = bytes.substr(end, quote - end).find('\\');
+        if (backslash != std::string_view::npos) {
+          end += backslash + 2;  // past the escaped byte, whatever it is
+          continue;
+        }
+        if (quote + 1 < size && bytes[quote + 1] == '"' && quote > at + 1) {
+          end = quote + 2;
+          continue;
+        }
+        end = quote + 1;
+        break;
+      }
+      length = end - at;
+    } else {
+      // Up to a space, a quote, or a comment (which cannot start a word: it was taken
+      // above).
+      std::size_t end = at + 1;
+      for (; end < size; ++end) {
+        const ByteClass next = classOf(bytes[end]);
+        if (next == ByteClass::Plain || next == ByteClass::Backslash) continue;
+        if (next != ByteClass::Slash) break;
+        if (end + 1 < size && (bytes[end + 1] == '*' || bytes[end + 1] == '/')) break;
+      }
+      length = end - at;
+    }
+    at = start + length;
+    return Scanned::Token;
+  }
+  return Scanned::End;
 }
 
 }  // namespace
@@ -64,7 +165,7 @@ std::unique_ptr<Description> Description::read(const std::string& path, std::str
   auto description = std::unique_ptr<Description>(new Description());
   std::vector<std::string> chain;
   if (!description->readFile(path, std::nullopt, {}, 0, chain, error) ||
-      !description->buildBlocks(error)) {
+      !description->finishReading(error) || !description->buildBlocks(error)) {
     return nullptr;
   }
   return description;
@@ -75,7 +176,7 @@ std::unique_ptr<Description> Description::fromText(std::string path, std::string
   auto description = std::unique_ptr<Description>(new Description());
   std::vector<std::string> chain;
   if (!description->readFile(std::move(path), std::move(text), {}, 0, chain, error) ||
-      !description->buildBlocks(error)) {
+      !description->finishReading(error) || !description->buildBlocks(error)) {
     return nullptr;
   }
   return description;
@@ -117,8 +218,10 @@ bool Description::readFile(std::string path, std::optional<std::string> text, co
               " bytes with " + path;
       return false;
     }
-    file->storage = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(1, size));
-    char* const into = file->storage.get();
+    // Memory taken whole from the system: a large file would otherwise cost a page fault
+    // for every few kilobytes as it is read in.
+    file->memory = Common::allocateFilledMemory(std::max<std::size_t>(1, size));
+    char* const into = reinterpret_cast<char*>(file->memory.get());
     in.read(into, static_cast<std::streamsize>(size));
     if (in.gcount() != static_cast<std::streamsize>(size)) {
       error = where() + "Can not read file: " + path;
@@ -134,133 +237,176 @@ bool Description::readFile(std::string path, std::optional<std::string> text, co
   }
   files_.push_back(std::move(file));
   chain.push_back(identity);
-  const bool read = tokenize(static_cast<std::uint32_t>(files_.size() - 1), depth, chain, error);
+  const bool read = tokenize(static_cast<std::uint16_t>(files_.size() - 1), depth, chain, error);
   chain.pop_back();
   return read;
 }
 
-bool Description::tokenize(std::uint32_t index, unsigned depth, std::vector<std::string>& chain,
+bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std::string>& chain,
                            std::string& error) {
   // The file's bytes stay where they are: its object is never moved once made.
   const SourceFile& file = *files_[index];
   const std::string_view bytes = file.bytes;
-  // Room for the file's tokens at the rate of typical A2L text (one in about seven bytes),
-  // growing geometrically over many included files.
-  const std::size_t expected = tokens_.size() + bytes.size() / 7;
+  const std::size_t size = bytes.size();
+  // Room for the file's tokens at the rate of verbose A2L text (one in about twelve
+  // bytes), growing geometrically over many included files.
+  const std::size_t expected = tokens_.size() + size / 12;
   if (tokens_.capacity() < expected) tokens_.reserve(std::max(expected, 2 * tokens_.capacity()));
-  std::uint32_t line = 1;
-  std::size_t at = 0;
   // Starts past a byte-order mark.
-  if (bytes.starts_with(kByteOrderMark)) at = kByteOrderMark.size();
-  const auto fail = [&](std::uint32_t where, const std::string& what) {
-    error = file.path + ":" + std::to_string(where) + ": " + what;
+  std::size_t at = bytes.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  const auto fail = [&](std::size_t where, const std::string& what) {
+    error = file.path + ":" + std::to_string(lineAt(bytes, where)) + ": " + what;
     return false;
   };
-  // An /include waits for its file name.
-  bool including = false;
-  std::size_t includeAt = 0;
-  std::uint32_t includeLine = 0;
-  const std::size_t size = bytes.size();
+  const auto tokenAt = [&](std::size_t start, std::size_t length, Token::Kind kind) {
+    return Token{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length), index,
+                 kind};
+  };
+  // In a passed-over block only a word that starts with a slash matters, and only where
+  // a token starts: at the start of the text, or after a byte that cannot go on a word.
+  const std::size_t contentStart = at;
+  const auto startsToken = [&](std::size_t where) {
+    if (where == contentStart) return true;
+    const ByteClass before = classOf(bytes[where - 1]);
+    return before != ByteClass::Plain && before != ByteClass::Backslash;
+  };
+  // There, the next quote and the next slash, each found a span at a time.
+  std::size_t nextQuote = 0;
+  std::size_t nextSlash = 0;
   while (at < size) {
-    const ByteClass first = classOf(bytes[at]);
-    if (first == ByteClass::Blank) {
-      ++at;
-      continue;
+    std::size_t start = 0;
+    std::size_t length = 0;
+    bool string = false;
+    if (!passedOver_.empty()) {
+      if (nextQuote < at) nextQuote = std::min(size, bytes.find('"', at));
+      if (nextSlash < at) nextSlash = std::min(size, bytes.find('/', at));
+      const std::size_t next = std::min(nextQuote, nextSlash);
+      if (next == size) break;
+      at = next;
+      if (next == nextSlash && next + 1 < size && (bytes[next + 1] == '*' || bytes[next + 1] == '/')) {
+        // A comment: the scanner below passes it.
+      } else if (next == nextSlash && !startsToken(next)) {
+        ++at;
+        continue;
+      }
     }
-    if (first == ByteClass::Newline) {
-      ++line;
-      ++at;
-      continue;
-    }
-    if (first == ByteClass::Slash && at + 1 < size && bytes[at + 1] == '*') {
-      const std::size_t close = bytes.find("*/", at + 2);
-      if (close == std::string_view::npos) return fail(line, "a comment is not closed");
-      line += static_cast<std::uint32_t>(
-          std::count(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(close), '\n'));
-      at = close + 2;
-      continue;
-    }
-    if (first == ByteClass::Slash && at + 1 < size && bytes[at + 1] == '/') {
-      const std::size_t close = bytes.find('\n', at);
-      at = close == std::string_view::npos ? size : close;
-      continue;
-    }
-    Token token{static_cast<std::uint32_t>(at), 0, line, static_cast<std::uint16_t>(index),
-                Token::Kind::Word};
-    const std::uint32_t startLine = line;
-    if (first == ByteClass::Quote) {
-      // A quote is escaped with a backslash or doubled. The text between is taken a span
-      // at a time: up to the next quote, or a backslash before it.
-      std::size_t end = at + 1;
-      for (;;) {
-        const std::size_t quote = bytes.find('"', end);
-        if (quote == std::string_view::npos) return fail(startLine, "a string is not closed");
-        const std::size_t backslash = bytes.substr(end, quote - end).find('\\');
-        const std::size_t stop = backslash == std::string_view::npos ? quote : end + backslash;
-        line += static_cast<std::uint32_t>(
-            std::count(bytes.begin() + static_cast<std::ptrdiff_t>(end),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(stop), '\n'));
-        if (stop != quote) {
-          // The escaped byte, whatever it is.
-          if (stop + 1 < size && bytes[stop + 1] == '\n') ++line;
-          end = stop + 2;
-          continue;
-        }
-        if (quote + 1 < size && bytes[quote + 1] == '"' && quote > at + 1) {
-          end = quote + 2;
-          continue;
-        }
-        end = quote;
+    switch (scanToken(bytes, at, start, length, string)) {
+      case Scanned::End:
+        at = size;
+        continue;
+      case Scanned::StringNotClosed:
+        return fail(start, "a string is not closed");
+      case Scanned::CommentNotClosed:
+        return fail(at, "a comment is not closed");
+      case Scanned::Token:
         break;
-      }
-      token.kind = Token::Kind::String;
-      token.length = static_cast<std::uint32_t>(end + 1 - at);
-    } else {
-      // Up to a space, a quote, or a comment (which cannot start a word: it was taken
-      // above).
-      std::size_t end = at + 1;
-      for (; end < size; ++end) {
-        const ByteClass next = classOf(bytes[end]);
-        if (next == ByteClass::Plain || next == ByteClass::Backslash) continue;
-        if (next != ByteClass::Slash) break;
-        if (end + 1 < size && (bytes[end + 1] == '*' || bytes[end + 1] == '/')) break;
-      }
-      token.length = static_cast<std::uint32_t>(end - at);
     }
-    const std::string_view text = bytes.substr(at, token.length);
-    at += token.length;
-    if (including) {
+    const std::string_view text = bytes.substr(start, length);
+    if (!passedOver_.empty() && (string || text.front() != '/')) continue;
+    const Token token = tokenAt(start, length, string ? Token::Kind::String : Token::Kind::Word);
+    if (token.kind == Token::Kind::Word && text.front() == '/' && equalsIgnoringCase(text, "/include")) {
       // The file name, quoted or not, relative to the including file's folder.
-      std::string name(text);
-      if (token.kind == Token::Kind::String) name = name.substr(1, name.size() - 2);
+      std::size_t nameStart = 0;
+      std::size_t nameLength = 0;
+      bool quoted = false;
+      const Scanned scanned = scanToken(bytes, at, nameStart, nameLength, quoted);
+      if (scanned == Scanned::StringNotClosed) return fail(nameStart, "a string is not closed");
+      if (scanned == Scanned::CommentNotClosed) return fail(at, "a comment is not closed");
+      if (scanned == Scanned::End) return fail(start, "/include names no file");
+      std::string name(bytes.substr(nameStart, nameLength));
+      if (quoted) name = name.substr(1, name.size() - 2);
       const std::filesystem::path folder = Common::filePath(file.path).parent_path();
       const std::filesystem::path named = Common::filePath(name);
       const std::filesystem::path target = named.is_absolute() ? named : folder / named;
       const auto target8 = target.u8string();
       const std::string targetPath(target8.begin(), target8.end());
-      const Place from{&file, includeLine};
-      const std::size_t inclusionStart = includeAt;
-      including = false;
+      const Place from{&file, lineAt(bytes, start)};
       const auto included = static_cast<std::uint32_t>(files_.size());
       if (!readFile(targetPath, std::nullopt, from, depth + 1, chain, error)) return false;
-      inclusions_.push_back({index, inclusionStart, at - inclusionStart, included});
+      inclusions_.push_back({index, start, at - start, included});
       continue;
     }
     if (token.kind == Token::Kind::Word && text.front() == '/') {
-      if (equalsIgnoringCase(text, "/include")) {
-        including = true;
-        includeAt = token.offset;
-        includeLine = token.line;
+      if (equalsIgnoringCase(text, "/begin") || equalsIgnoringCase(text, "/end")) {
+        if (!keyword(token, bytes, at, error)) return false;
         continue;
       }
-      if (equalsIgnoringCase(text, "/begin")) token.kind = Token::Kind::Begin;
-      if (equalsIgnoringCase(text, "/end")) token.kind = Token::Kind::End;
     }
+    if (!passedOver_.empty()) continue;
     tokens_.push_back(token);
   }
-  if (including) return fail(includeLine, "/include names no file");
   return true;
+}
+
+// A /begin or /end and the keyword after it. A block whose contents no update reads is
+// passed over: only its own /begin and /end are kept, and the blocks inside it are
+// checked to be balanced.
+bool Description::keyword(Token token, std::string_view bytes, std::size_t& at,
+                          std::string& error) {
+  const bool begins = equalsIgnoringCase(text(token), "/begin");
+  token.kind = begins ? Token::Kind::Begin : Token::Kind::End;
+  // The keyword, when a word follows.
+  std::size_t probe = at;
+  std::size_t start = 0;
+  std::size_t length = 0;
+  bool string = false;
+  const Scanned scanned = scanToken(bytes, probe, start, length, string);
+  const bool named = scanned == Scanned::Token && !string;
+  const std::string_view keyword = named ? bytes.substr(start, length) : std::string_view();
+  const Token keywordToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length),
+                           token.file, Token::Kind::Word};
+  if (passedOver_.empty()) {
+    tokens_.push_back(token);
+    if (!named) return true;  // the blocks are checked once all is read
+    tokens_.push_back(keywordToken);
+    at = probe;
+    if (begins && isPassedOver(keyword)) {
+      // Interface data for CANAPE_EXT holds an address and is read.
+      std::size_t next = probe;
+      std::size_t kindStart = 0;
+      std::size_t kindLength = 0;
+      bool kindString = false;
+      const bool canape =
+          keyword == "IF_DATA" &&
+          scanToken(bytes, next, kindStart, kindLength, kindString) == Scanned::Token &&
+          bytes.substr(kindStart, kindLength) == "CANAPE_EXT";
+      if (!canape) passedOver_.push_back({keyword, token});
+    }
+    return true;
+  }
+  // Inside a passed-over block.
+  if (begins) {
+    if (!named) {
+      error = describePlace(placeOf(token)) + ": /begin without a keyword";
+      return false;
+    }
+    passedOver_.push_back({keyword, token});
+    at = probe;
+    return true;
+  }
+  const PassedOver& open = passedOver_.back();
+  if (open.keyword != keyword) {
+    error = describePlace(placeOf(token)) + ": /end " + std::string(keyword) +
+            " does not close /begin " + std::string(open.keyword) + " of " +
+            describePlace(placeOf(open.begin));
+    return false;
+  }
+  at = probe;
+  passedOver_.pop_back();
+  if (passedOver_.empty()) {
+    // The end of the block passed over, kept like its beginning.
+    tokens_.push_back(token);
+    tokens_.push_back(keywordToken);
+  }
+  return true;
+}
+
+bool Description::finishReading(std::string& error) {
+  if (passedOver_.empty()) return true;
+  const PassedOver& open = passedOver_.back();
+  error = describePlace(placeOf(open.begin)) + ": /begin " + std::string(open.keyword) +
+          " is not closed";
+  return false;
 }
 
 bool Description::buildBlocks(std::string& error) {
@@ -301,6 +447,21 @@ bool Description::buildBlocks(std::string& error) {
     return false;
   }
   return true;
+}
+
+Place Description::placeOf(const Token& token) const {
+  const SourceFile& file = *files_[token.file];
+  // The starts of the file's lines, found once when a place is first asked for.
+  if (file.lineStarts.empty()) {
+    file.lineStarts.push_back(0);
+    for (std::size_t at = file.bytes.find('\n'); at != std::string_view::npos;
+         at = file.bytes.find('\n', at + 1)) {
+      file.lineStarts.push_back(static_cast<std::uint32_t>(at + 1));
+    }
+  }
+  const auto after =
+      std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), token.offset);
+  return {&file, static_cast<std::uint32_t>(after - file.lineStarts.begin())};
 }
 
 std::string_view Description::lineEndOf(std::uint32_t file) const {

@@ -10,11 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "common/PageArray.h"
 #include "common/PageMemory.h"
 
 // An A2L description as its files hold it, byte for byte: the files (the one named and
-// those it includes), their tokens, and the blocks the tokens form. It is read to be
+// those it includes), their tokens, and the blocks the tokens form. Tokens are kept where
+// an update reads them; of blocks that hold only descriptions, interface data, functions,
+// groups, A2ML, conversion tables or axes, which can be most of a file, only the /begin
+// and /end are kept. It is read to be
 // written back with a few values changed and everything else as it was, so nothing is
 // decoded: bytes stay bytes, in whatever encoding and with whatever line ends the files
 // have.
@@ -31,11 +33,12 @@ namespace A2l {
 
 struct SourceFile {
   std::string path;  // as given, or relative to the including file's folder
-  // The whole file, kept in `memory` when read from disk (in large pages: a description
-  // may be tens of megabytes), or in `text` when given as text.
+  // The whole file, kept in `memory` when read from disk, or in `text` when given as text.
   std::string_view bytes;
-  std::unique_ptr<char[]> storage;
+  Common::PageMemory memory;
   std::string text;
+  // Where its lines start, found when a place in it is first named.
+  mutable std::vector<std::uint32_t> lineStarts;
   // The line end it uses most, counted once when read: edits and inclusions ask for it
   // again and again.
   std::string_view lineEnd = "\n";
@@ -48,7 +51,7 @@ struct Place {
 };
 std::string describePlace(const Place& place);
 
-// 16 bytes: a large description has millions of tokens.
+// 12 bytes: a large description has millions of tokens. Its line is found when needed.
 struct Token {
   enum class Kind : std::uint8_t {
     Word,    // a keyword, identifier or number
@@ -58,7 +61,6 @@ struct Token {
   };
   std::uint32_t offset;  // of the first byte in its file
   std::uint32_t length;
-  std::uint32_t line;
   std::uint16_t file;  // index into the description's files
   Kind kind;
 };
@@ -106,7 +108,7 @@ class Description {
   // The blocks at the outermost level, in order (PROJECT, or what a file holds).
   const std::vector<Block>& blocks() const { return blocks_; }
   const std::vector<Inclusion>& inclusions() const { return inclusions_; }
-  Place placeOf(const Token& token) const { return {files_[token.file].get(), token.line}; }
+  Place placeOf(const Token& token) const;
   // The bytes of a token, quotes included for a string.
   std::string_view text(const Token& token) const {
     return std::string_view(files_[token.file]->bytes).substr(token.offset, token.length);
@@ -136,8 +138,10 @@ class Description {
  private:
   bool readFile(std::string path, std::optional<std::string> text, const Place& from,
                 unsigned depth, std::vector<std::string>& chain, std::string& error);
-  bool tokenize(std::uint32_t file, unsigned depth, std::vector<std::string>& chain,
+  bool tokenize(std::uint16_t file, unsigned depth, std::vector<std::string>& chain,
                 std::string& error);
+  bool keyword(Token token, std::string_view bytes, std::size_t& at, std::string& error);
+  bool finishReading(std::string& error);
   bool buildBlocks(std::string& error);
   class Writer;
 
@@ -146,6 +150,12 @@ class Description {
   std::vector<Block> blocks_;
   std::vector<Inclusion> inclusions_;
   std::size_t totalBytes_ = 0;
+  // While reading: the blocks open inside a block that is passed over, innermost last.
+  struct PassedOver {
+    std::string_view keyword;
+    Token begin;
+  };
+  std::vector<PassedOver> passedOver_;
 };
 
 }  // namespace A2l

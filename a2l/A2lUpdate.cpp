@@ -142,8 +142,8 @@ class Updater {
   std::string_view text(std::size_t at) const { return d_.text(token(at)); }
 
   // The tokens of a block outside its nested blocks.
-  std::vector<std::size_t> ownTokens(const Block& block) const {
-    std::vector<std::size_t> own;
+  void ownTokensInto(const Block& block, std::vector<std::size_t>& own) const {
+    own.clear();
     std::size_t child = 0;
     for (std::size_t at = block.firstInside(); at < block.lastInside();) {
       if (child < block.children.size() && block.children[child].begin == at) {
@@ -154,6 +154,10 @@ class Updater {
       own.push_back(at);
       ++at;
     }
+  }
+  std::vector<std::size_t> ownTokens(const Block& block) const {
+    std::vector<std::size_t> own;
+    ownTokensInto(block, own);
     return own;
   }
 
@@ -251,7 +255,11 @@ class Updater {
       ++next;
     const Token& following = token(next);
     std::string text;
-    if (following.file == anchor.file && following.line > anchor.line) {
+    const bool laterLine =
+        following.file == anchor.file &&
+        bytes.substr(anchor.offset + anchor.length, following.offset - (anchor.offset + anchor.length))
+                .find('\n') != std::string_view::npos;
+    if (laterLine) {
       // Indented like the line that follows, unless that is the block's end.
       const std::size_t lineOf = next == block.end ? after : next;
       const Token& model = token(lineOf);
@@ -388,7 +396,9 @@ class Updater {
   }
 
   void update(const Block& object) {
-    const std::vector<std::size_t> own = ownTokens(object);
+    // One buffer for every object: there are thousands.
+    ownTokensInto(object, objectTokens_);
+    const std::vector<std::size_t>& own = objectTokens_;
     const std::string kind(object.keyword);
     UpdateReport::Counts& counts = report_.counts[kind];
     const std::size_t fixed = kind == "MEASUREMENT"      ? 8
@@ -655,6 +665,7 @@ class Updater {
   std::map<std::string_view, std::map<std::string_view, const Block*, std::less<>>, std::less<>>
       named_;
   std::map<std::string_view, bool, std::less<>> identity_;
+  std::vector<std::size_t> objectTokens_;
   std::map<std::string, std::string> copies_;
 };
 

@@ -107,32 +107,34 @@ SymbolTable::SymbolTable(const ModelStore& store)
     const Output::A2lVariable described = variables.describe(*variable, *type, mapName);
     const std::size_t index = roots_.size();
     roots_.push_back({variable, type, described.symbolBase});
-    // The symbol path without its unit or function, and the unit's form for every
-    // variable of file scope.
-    std::vector<std::string> spellings{mapName, Output::a2lIdentifier(mapName),
-                                       described.symbolBase};
-    const std::size_t brace = described.symbolBase.find('{');
-    const std::string plain = described.symbolBase.substr(0, brace);
-    const bool functionStatic = described.symbolBase.find("{Function:") != std::string::npos;
-    if (!functionStatic) spellings.push_back(plain);
-    if (brace == std::string::npos && !functionStatic) {
-      const BasicObject* unit = variable;
-      while (unit != nullptr && unit->kind != Kind::CompileUnit)
-        unit = unit->parent;
-      if (unit != nullptr) {
-        std::string file(unit->name.substr(unit->name.find_last_of("/\\") + 1));
-        std::replace(file.begin(), file.end(), '.', '_');
-        spellings.push_back(plain + "{CompileUnit:" + file + "}");
-      }
-    }
-    std::sort(spellings.begin(), spellings.end());
-    spellings.erase(std::unique(spellings.begin(), spellings.end()), spellings.end());
-    for (std::string& spelling : spellings) {
+    const auto spell = [&](std::string spelling) {
       const auto [found, added] = bySpelling_.try_emplace(std::move(spelling), Spelled{index, false});
-      // A static member defined in two units is one object: the same address.
+      // A static member defined in two units is one object: the same address. The same
+      // variable may give one spelling twice.
       if (!added && roots_[found->second.root].variable->location != variable->location) {
         found->second.ambiguous = true;
       }
+    };
+    spell(mapName);
+    spell(Output::a2lIdentifier(mapName));
+    spell(described.symbolBase);
+    // The symbol path without its unit or function, and the unit's form for every
+    // variable of file scope.
+    const std::size_t brace = described.symbolBase.find('{');
+    const bool functionStatic = described.symbolBase.find("{Function:") != std::string::npos;
+    if (functionStatic) continue;
+    const std::string plain = described.symbolBase.substr(0, brace);
+    if (brace != std::string::npos) {
+      spell(plain);
+      continue;
+    }
+    const BasicObject* unit = variable;
+    while (unit != nullptr && unit->kind != Kind::CompileUnit)
+      unit = unit->parent;
+    if (unit != nullptr) {
+      std::string file(unit->name.substr(unit->name.find_last_of("/\\") + 1));
+      std::replace(file.begin(), file.end(), '.', '_');
+      spell(plain + "{CompileUnit:" + file + "}");
     }
   }
 }

@@ -36,6 +36,7 @@ function annotation(i) {
   print "          \"2019-03-01 limits widened after the review on the test bench, see the minutes\""
   print "          \"2020-06-15 checked on the vehicle in winter conditions; no change needed\""
   print "          \"2022-11-30 taken over into the new platform without change of meaning\""
+  print "          \"2024-05-02 limits confirmed by the supplier for the second source of the part\""
   print "        /end ANNOTATION_TEXT"
   print "      /end ANNOTATION"
 }
@@ -43,6 +44,7 @@ function annotation(i) {
 function interfaceData() {
   print "      /begin IF_DATA XCP"
   print "        /begin DAQ_EVENT FIXED_EVENT_LIST EVENT 0x0001 EVENT 0x0002 /end DAQ_EVENT"
+  print "        /begin CHECKSUM XCP_ADD_44 MAX_BLOCK_SIZE 0x400 EXTERNAL_FUNCTION \"checksum.dll\" /end CHECKSUM"
   print "      /end IF_DATA"
 }
 

@@ -24,4 +24,8 @@ using PageMemory = std::unique_ptr<std::byte[], PageMemoryRelease>;
 // At least `size` bytes, zero-filled; throws std::bad_alloc when the system has none.
 PageMemory allocatePageMemory(std::size_t size);
 
+// The same in small pages, all mapped at once: for memory that is filled as soon as it is
+// taken (a file read whole), where one request costs less than a fault per page.
+PageMemory allocateFilledMemory(std::size_t size);
+
 }  // namespace Common

@@ -14,6 +14,10 @@ PageMemory allocatePageMemory(std::size_t size) {
   return PageMemory(static_cast<std::byte*>(memory), PageMemoryRelease(size));
 }
 
+PageMemory allocateFilledMemory(std::size_t size) {
+  return allocatePageMemory(size);
+}
+
 void PageMemoryRelease::operator()(std::byte* memory) const {
   if (memory != nullptr) ::VirtualFree(memory, 0, MEM_RELEASE);
 }
