@@ -115,6 +115,17 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadError{"AnInclusionLoop",
                               {{"a.a2l", "/include b.a2l\n"}, {"b.a2l", "\n/INCLUDE \"a.a2l\"\n"}},
                               "b.a2l:2: the file "},
+                    ReadError{"ClosedByAnotherInsideABlockPassedOver",
+                              {{"a.a2l",
+                                "/begin ANNOTATION\n  /begin ANNOTATION_TEXT \"/end x\"\n"
+                                "/end ANNOTATION\n"}},
+                              "a.a2l:3: /end ANNOTATION does not close /begin ANNOTATION_TEXT"},
+                    ReadError{"NotClosedInsideABlockPassedOver",
+                              {{"a.a2l", "/begin IF_DATA XCP\n  /begin DAQ\n/end IF_DATA\n"}},
+                              "a.a2l:3: /end IF_DATA does not close /begin DAQ"},
+                    ReadError{"APassedOverBlockNotClosed",
+                              {{"a.a2l", "/begin A2ML\n  /begin X /end X \"/end A2ML\"\n"}},
+                              "a.a2l:1: /begin A2ML is not closed"},
                     ReadError{"AnIncludeWithoutName",
                               {{"a.a2l", "/begin PROJECT p \"\" /end PROJECT\n/include"}},
                               "a.a2l:2: /include names no file"}),
@@ -438,7 +449,25 @@ INSTANTIATE_TEST_SUITE_P(
                    "/begin BLOB b \"\" 536870928 8 SYMBOL_LINK \"g_pairs\" 0 /end BLOB\n"
                    "/begin AXIS_PTS x \"\" 536870928 NO_INPUT_QUANTITY W 0 NO_COMPU_METHOD 9 0 "
                    "100 SYMBOL_LINK \"g_pairs[0]\" 0 /end AXIS_PTS\n",
-                   {"CHARACTERISTIC: 3 updated", "BLOB: 1 updated", "AXIS_PTS: 1 updated"}}),
+                   {"CHARACTERISTIC: 3 updated", "BLOB: 1 updated", "AXIS_PTS: 1 updated"}},
+        // Blocks whose contents are passed over end at their own /end: not at one in a
+        // string, a comment or the middle of a word, and nested ones are counted.
+        UpdateCase{"AfterBlocksPassedOver",
+                   "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
+                   "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
+                   "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
+                   "  /end IF_DATA\n"
+                   "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
+                   "  /end ANNOTATION ECU_ADDRESS 0x0\n"
+                   "/end MEASUREMENT\n",
+                   "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
+                   "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
+                   "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
+                   "  /end IF_DATA\n"
+                   "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
+                   "  /end ANNOTATION ECU_ADDRESS 0x80001000\n"
+                   "/end MEASUREMENT\n",
+                   {"MEASUREMENT: 1 updated"}}),
     [](const testing::TestParamInfo<UpdateCase>& info) { return info.param.name; });
 
 }  // namespace
