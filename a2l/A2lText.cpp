@@ -48,8 +48,8 @@ ByteClass classOf(char c) {
 // conversion tables, axes. Of these only the /begin and /end are kept as tokens.
 // IF_DATA CANAPE_EXT, which holds a LINK_MAP address, is read like any other block.
 constexpr std::string_view kPassedOver[] = {
-    "ANNOTATION", "IF_DATA",  "A2ML",           "FUNCTION",   "GROUP",
-    "COMPU_TAB",  "COMPU_VTAB", "COMPU_VTAB_RANGE", "AXIS_DESCR", "FUNCTION_LIST"};
+    "ANNOTATION", "IF_DATA",          "A2ML",       "FUNCTION",     "GROUP", "COMPU_TAB",
+    "COMPU_VTAB", "COMPU_VTAB_RANGE", "AXIS_DESCR", "FUNCTION_LIST"};
 
 bool isPassedOver(std::string_view keyword) {
   return std::find(std::begin(kPassedOver), std::end(kPassedOver), keyword) !=
@@ -57,10 +57,10 @@ bool isPassedOver(std::string_view keyword) {
 }
 
 std::uint32_t lineAt(std::string_view bytes, std::size_t offset) {
-  return 1 + static_cast<std::uint32_t>(std::count(bytes.begin(),
-                                                   bytes.begin() + static_cast<std::ptrdiff_t>(
-                                                                       std::min(offset, bytes.size())),
-                                                   '\n'));
+  return 1 +
+         static_cast<std::uint32_t>(std::count(
+             bytes.begin(),
+             bytes.begin() + static_cast<std::ptrdiff_t>(std::min(offset, bytes.size())), '\n'));
 }
 
 // The line feeds in a text, counted in runs short enough for a byte-wide count, which the
@@ -94,8 +94,8 @@ enum class Scanned : std::uint8_t { Token, End, StringNotClosed, CommentNotClose
 
 // The next token at or after `at`, past blanks and comments: its start and length, and
 // whether it is a string. `at` ends after it, or where the error lies.
-Scanned scanToken(std::string_view bytes, std::size_t& at, std::size_t& start,
-                  std::size_t& length, bool& string) {
+Scanned scanToken(std::string_view bytes, std::size_t& at, std::size_t& start, std::size_t& length,
+                  bool& string) {
   const std::size_t size = bytes.size();
   while (at < size) {
     const ByteClass first = classOf(bytes[at]);
@@ -283,7 +283,8 @@ bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std:
       const std::size_t next = std::min(nextQuote, nextSlash);
       if (next == size) break;
       at = next;
-      if (next == nextSlash && next + 1 < size && (bytes[next + 1] == '*' || bytes[next + 1] == '/')) {
+      if (next == nextSlash && next + 1 < size &&
+          (bytes[next + 1] == '*' || bytes[next + 1] == '/')) {
         // A comment: the scanner below passes it.
       } else if (next == nextSlash && !startsToken(next)) {
         ++at;
@@ -304,7 +305,8 @@ bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std:
     const std::string_view text = bytes.substr(start, length);
     if (!passedOver_.empty() && (string || text.front() != '/')) continue;
     const Token token = tokenAt(start, length, string ? Token::Kind::String : Token::Kind::Word);
-    if (token.kind == Token::Kind::Word && text.front() == '/' && equalsIgnoringCase(text, "/include")) {
+    if (token.kind == Token::Kind::Word && text.front() == '/' &&
+        equalsIgnoringCase(text, "/include")) {
       // The file name, quoted or not, relative to the including file's folder.
       std::size_t nameStart = 0;
       std::size_t nameLength = 0;
@@ -459,8 +461,7 @@ Place Description::placeOf(const Token& token) const {
       file.lineStarts.push_back(static_cast<std::uint32_t>(at + 1));
     }
   }
-  const auto after =
-      std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), token.offset);
+  const auto after = std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), token.offset);
   return {&file, static_cast<std::uint32_t>(after - file.lineStarts.begin())};
 }
 

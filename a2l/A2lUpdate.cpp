@@ -255,10 +255,10 @@ class Updater {
       ++next;
     const Token& following = token(next);
     std::string text;
-    const bool laterLine =
-        following.file == anchor.file &&
-        bytes.substr(anchor.offset + anchor.length, following.offset - (anchor.offset + anchor.length))
-                .find('\n') != std::string_view::npos;
+    const bool laterLine = following.file == anchor.file &&
+                           bytes.substr(anchor.offset + anchor.length,
+                                        following.offset - (anchor.offset + anchor.length))
+                                   .find('\n') != std::string_view::npos;
     if (laterLine) {
       // Indented like the line that follows, unless that is the block's end.
       const std::size_t lineOf = next == block.end ? after : next;

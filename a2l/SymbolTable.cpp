@@ -108,7 +108,8 @@ SymbolTable::SymbolTable(const ModelStore& store)
     const std::size_t index = roots_.size();
     roots_.push_back({variable, type, described.symbolBase});
     const auto spell = [&](std::string spelling) {
-      const auto [found, added] = bySpelling_.try_emplace(std::move(spelling), Spelled{index, false});
+      const auto [found, added] =
+          bySpelling_.try_emplace(std::move(spelling), Spelled{index, false});
       // A static member defined in two units is one object: the same address. The same
       // variable may give one spelling twice.
       if (!added && roots_[found->second.root].variable->location != variable->location) {

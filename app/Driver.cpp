@@ -175,7 +175,9 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
         std::string header = std::string(Output::kA2lMark) + " from the debug information of " +
                              parts.baseName + ", updated from " + *updateA2l +
                              "; written anew by every conversion */";
-        a2l = Output::A2lOutput{files.outFileA2l, parts.baseName, {},
+        a2l = Output::A2lOutput{files.outFileA2l,
+                                parts.baseName,
+                                {},
                                 [&description, edits = std::move(edits),
                                  header = std::move(header)](Output::TextSink& sink) mutable {
                                   description->write(std::move(edits), header, sink);

@@ -185,7 +185,8 @@ struct AttributeValues {
   void assign(Reference& reference) const {
     reference.offset = numericValue;
     reference.space = space;
-    if (bySignature) [[unlikely]] keepSignature(reference);
+    if (bySignature) [[unlikely]]
+      keepSignature(reference);
   }
   void keepSignature(Reference& reference) const;
 

@@ -57,7 +57,8 @@ bool isHexNumber(std::string_view text) {
 }
 
 std::int64_t readConstant(std::string_view text) {
-  if (isHexNumber(text)) return static_cast<std::int64_t>(readHex64(text.substr(text.find("0x") + 2)));
+  if (isHexNumber(text))
+    return static_cast<std::int64_t>(readHex64(text.substr(text.find("0x") + 2)));
   std::size_t i = 0;
   while (i < text.size() && isWhiteSpace(text[i]))
     ++i;

@@ -33,7 +33,7 @@ class PlacementReader {
   bool inAddressSection_ = false;
   // The section of the last row, until its flags line tells whether it is allocated.
   bool sectionCoversZero_ = false;
-  bool flagsPending_ = false;  // a section row was read, its flags line not yet
+  bool flagsPending_ = false;                    // a section row was read, its flags line not yet
   std::vector<std::uint32_t>* table_ = nullptr;  // the unit table that rows go to
 };
 

@@ -452,22 +452,23 @@ INSTANTIATE_TEST_SUITE_P(
                    {"CHARACTERISTIC: 3 updated", "BLOB: 1 updated", "AXIS_PTS: 1 updated"}},
         // Blocks whose contents are passed over end at their own /end: not at one in a
         // string, a comment or the middle of a word, and nested ones are counted.
-        UpdateCase{"AfterBlocksPassedOver",
-                   "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
-                   "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
-                   "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
-                   "  /end IF_DATA\n"
-                   "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
-                   "  /end ANNOTATION ECU_ADDRESS 0x0\n"
-                   "/end MEASUREMENT\n",
-                   "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
-                   "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
-                   "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
-                   "  /end IF_DATA\n"
-                   "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
-                   "  /end ANNOTATION ECU_ADDRESS 0x80001000\n"
-                   "/end MEASUREMENT\n",
-                   {"MEASUREMENT: 1 updated"}}),
+        UpdateCase{
+            "AfterBlocksPassedOver",
+            "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
+            "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
+            "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
+            "  /end IF_DATA\n"
+            "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
+            "  /end ANNOTATION ECU_ADDRESS 0x0\n"
+            "/end MEASUREMENT\n",
+            "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 10\n"
+            "  /begin IF_DATA XCP \"/end IF_DATA\" a/end /* /end IF_DATA */ \"a \\\" /end\"\n"
+            "    /begin DAQ \"x\"\"/end\" /end DAQ // /end IF_DATA\n"
+            "  /end IF_DATA\n"
+            "  /begin ANNOTATION /begin ANNOTATION_TEXT \"x\" /end ANNOTATION_TEXT\n"
+            "  /end ANNOTATION ECU_ADDRESS 0x80001000\n"
+            "/end MEASUREMENT\n",
+            {"MEASUREMENT: 1 updated"}}),
     [](const testing::TestParamInfo<UpdateCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -487,7 +487,8 @@ TEST(Driver, UpdatesTheA2lFileAProjectKeeps) {
   TempDir dir;
   TestSupport::writeFile(dir / "app_ObjDump.txt", dumpWithRamVariables(true));
   TestSupport::writeFile(dir / "kept.a2l",
-                         "\xEF\xBB\xBF" "ASAP2_VERSION 1 71\r\n"
+                         "\xEF\xBB\xBF"
+                         "ASAP2_VERSION 1 71\r\n"
                          "/begin MEASUREMENT g_speed \"\" UWORD NO_COMPU_METHOD 0 0 0 9 "
                          "ECU_ADDRESS 0x0 /end MEASUREMENT\r\n");
   const std::string kept = readFile(dir / "kept.a2l");
