@@ -56,13 +56,6 @@ bool isPassedOver(std::string_view keyword) {
          std::end(kPassedOver);
 }
 
-std::uint32_t lineAt(std::string_view bytes, std::size_t offset) {
-  return 1 +
-         static_cast<std::uint32_t>(std::count(
-             bytes.begin(),
-             bytes.begin() + static_cast<std::ptrdiff_t>(std::min(offset, bytes.size())), '\n'));
-}
-
 // The line feeds in a text, counted in runs short enough for a byte-wide count, which the
 // compiler turns into vector instructions.
 std::size_t countLineFeeds(std::string_view bytes) {
@@ -162,17 +155,17 @@ std::string describePlace(const Place& place) {
 }
 
 std::unique_ptr<Description> Description::read(const std::string& path, std::string& error) {
-  auto description = std::unique_ptr<Description>(new Description());
-  std::vector<std::string> chain;
-  if (!description->readFile(path, std::nullopt, {}, 0, chain, error) ||
-      !description->finishReading(error) || !description->buildBlocks(error)) {
-    return nullptr;
-  }
-  return description;
+  return readWhole(path, std::nullopt, error);
 }
 
 std::unique_ptr<Description> Description::fromText(std::string path, std::string text,
                                                    std::string& error) {
+  return readWhole(std::move(path), std::move(text), error);
+}
+
+std::unique_ptr<Description> Description::readWhole(std::string path,
+                                                    std::optional<std::string> text,
+                                                    std::string& error) {
   auto description = std::unique_ptr<Description>(new Description());
   std::vector<std::string> chain;
   if (!description->readFile(std::move(path), std::move(text), {}, 0, chain, error) ||
@@ -255,8 +248,13 @@ bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std:
   // Starts past a byte-order mark.
   std::size_t at = bytes.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
   const auto fail = [&](std::size_t where, const std::string& what) {
-    error = file.path + ":" + std::to_string(lineAt(bytes, where)) + ": " + what;
+    error = describePlace(placeAt(index, where)) + ": " + what;
     return false;
+  };
+  // A string fails where it starts, a comment where the scanner stopped: at its start.
+  const auto failScan = [&](Scanned scanned, std::size_t stringStart) {
+    return scanned == Scanned::StringNotClosed ? fail(stringStart, "a string is not closed")
+                                               : fail(at, "a comment is not closed");
   };
   const auto tokenAt = [&](std::size_t start, std::size_t length, Token::Kind kind) {
     return Token{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length), index,
@@ -283,38 +281,30 @@ bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std:
       const std::size_t next = std::min(nextQuote, nextSlash);
       if (next == size) break;
       at = next;
-      if (next == nextSlash && next + 1 < size &&
-          (bytes[next + 1] == '*' || bytes[next + 1] == '/')) {
-        // A comment: the scanner below passes it.
-      } else if (next == nextSlash && !startsToken(next)) {
+      // A comment is passed by the scanner below; a slash inside a word is nothing.
+      const bool comment = next + 1 < size && (bytes[next + 1] == '*' || bytes[next + 1] == '/');
+      if (next == nextSlash && !comment && !startsToken(next)) {
         ++at;
         continue;
       }
     }
-    switch (scanToken(bytes, at, start, length, string)) {
-      case Scanned::End:
-        at = size;
-        continue;
-      case Scanned::StringNotClosed:
-        return fail(start, "a string is not closed");
-      case Scanned::CommentNotClosed:
-        return fail(at, "a comment is not closed");
-      case Scanned::Token:
-        break;
-    }
+    const Scanned scanned = scanToken(bytes, at, start, length, string);
+    if (scanned == Scanned::End) break;
+    if (scanned != Scanned::Token) return failScan(scanned, start);
     const std::string_view text = bytes.substr(start, length);
-    if (!passedOver_.empty() && (string || text.front() != '/')) continue;
     const Token token = tokenAt(start, length, string ? Token::Kind::String : Token::Kind::Word);
-    if (token.kind == Token::Kind::Word && text.front() == '/' &&
-        equalsIgnoringCase(text, "/include")) {
+    if (string || text.front() != '/') {
+      if (passedOver_.empty()) tokens_.push_back(token);
+      continue;
+    }
+    if (equalsIgnoringCase(text, "/include")) {
       // The file name, quoted or not, relative to the including file's folder.
       std::size_t nameStart = 0;
       std::size_t nameLength = 0;
       bool quoted = false;
       const Scanned scanned = scanToken(bytes, at, nameStart, nameLength, quoted);
-      if (scanned == Scanned::StringNotClosed) return fail(nameStart, "a string is not closed");
-      if (scanned == Scanned::CommentNotClosed) return fail(at, "a comment is not closed");
       if (scanned == Scanned::End) return fail(start, "/include names no file");
+      if (scanned != Scanned::Token) return failScan(scanned, nameStart);
       std::string name(bytes.substr(nameStart, nameLength));
       if (quoted) name = name.substr(1, name.size() - 2);
       const std::filesystem::path folder = Common::filePath(file.path).parent_path();
@@ -322,20 +312,17 @@ bool Description::tokenize(std::uint16_t index, unsigned depth, std::vector<std:
       const std::filesystem::path target = named.is_absolute() ? named : folder / named;
       const auto target8 = target.u8string();
       const std::string targetPath(target8.begin(), target8.end());
-      const Place from{&file, lineAt(bytes, start)};
+      const Place from = placeAt(index, start);
       const auto included = static_cast<std::uint32_t>(files_.size());
       if (!readFile(targetPath, std::nullopt, from, depth + 1, chain, error)) return false;
       inclusions_.push_back({index, start, at - start, included});
       continue;
     }
-    if (token.kind == Token::Kind::Word && text.front() == '/') {
-      if (equalsIgnoringCase(text, "/begin") || equalsIgnoringCase(text, "/end")) {
-        if (!keyword(token, bytes, at, error)) return false;
-        continue;
-      }
+    if (equalsIgnoringCase(text, "/begin") || equalsIgnoringCase(text, "/end")) {
+      if (!keyword(token, bytes, at, error)) return false;
+      continue;
     }
-    if (!passedOver_.empty()) continue;
-    tokens_.push_back(token);
+    if (passedOver_.empty()) tokens_.push_back(token);
   }
   return true;
 }
@@ -379,7 +366,7 @@ bool Description::keyword(Token token, std::string_view bytes, std::size_t& at,
   // Inside a passed-over block.
   if (begins) {
     if (!named) {
-      error = describePlace(placeOf(token)) + ": /begin without a keyword";
+      error = withoutKeyword(token);
       return false;
     }
     passedOver_.push_back({keyword, token});
@@ -388,9 +375,7 @@ bool Description::keyword(Token token, std::string_view bytes, std::size_t& at,
   }
   const PassedOver& open = passedOver_.back();
   if (open.keyword != keyword) {
-    error = describePlace(placeOf(token)) + ": /end " + std::string(keyword) +
-            " does not close /begin " + std::string(open.keyword) + " of " +
-            describePlace(placeOf(open.begin));
+    error = notClosing(token, keyword, open.keyword, open.begin);
     return false;
   }
   at = probe;
@@ -406,8 +391,7 @@ bool Description::keyword(Token token, std::string_view bytes, std::size_t& at,
 bool Description::finishReading(std::string& error) {
   if (passedOver_.empty()) return true;
   const PassedOver& open = passedOver_.back();
-  error = describePlace(placeOf(open.begin)) + ": /begin " + std::string(open.keyword) +
-          " is not closed";
+  error = notClosed(open.begin, open.keyword);
   return false;
 }
 
@@ -422,18 +406,20 @@ bool Description::buildBlocks(std::string& error) {
     if (token.kind == Token::Kind::Begin) {
       const std::string_view keyword = keywordAfter(at);
       if (keyword.empty()) {
-        error = describePlace(placeOf(token)) + ": /begin without a keyword";
+        error = withoutKeyword(token);
         return false;
       }
       open.push_back(Block{keyword, at, 0, {}});
       ++at;
     } else if (token.kind == Token::Kind::End) {
       const std::string_view keyword = keywordAfter(at);
-      if (open.empty() || open.back().keyword != keyword) {
-        error = describePlace(placeOf(token)) + ": /end " + std::string(keyword) +
-                (open.empty() ? std::string(" closes no block")
-                              : " does not close /begin " + std::string(open.back().keyword) +
-                                    " of " + describePlace(placeOf(tokens_[open.back().begin])));
+      if (open.empty()) {
+        error =
+            describePlace(placeOf(token)) + ": /end " + std::string(keyword) + " closes no block";
+        return false;
+      }
+      if (open.back().keyword != keyword) {
+        error = notClosing(token, keyword, open.back().keyword, tokens_[open.back().begin]);
         return false;
       }
       Block block = std::move(open.back());
@@ -444,15 +430,18 @@ bool Description::buildBlocks(std::string& error) {
     }
   }
   if (!open.empty()) {
-    error = describePlace(placeOf(tokens_[open.back().begin])) + ": /begin " +
-            std::string(open.back().keyword) + " is not closed";
+    error = notClosed(tokens_[open.back().begin], open.back().keyword);
     return false;
   }
   return true;
 }
 
 Place Description::placeOf(const Token& token) const {
-  const SourceFile& file = *files_[token.file];
+  return placeAt(token.file, token.offset);
+}
+
+Place Description::placeAt(std::uint16_t index, std::size_t offset) const {
+  const SourceFile& file = *files_[index];
   // The starts of the file's lines, found once when a place is first asked for.
   if (file.lineStarts.empty()) {
     file.lineStarts.push_back(0);
@@ -461,8 +450,22 @@ Place Description::placeOf(const Token& token) const {
       file.lineStarts.push_back(static_cast<std::uint32_t>(at + 1));
     }
   }
-  const auto after = std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), token.offset);
+  const auto after = std::upper_bound(file.lineStarts.begin(), file.lineStarts.end(), offset);
   return {&file, static_cast<std::uint32_t>(after - file.lineStarts.begin())};
+}
+
+std::string Description::withoutKeyword(const Token& begin) const {
+  return describePlace(placeOf(begin)) + ": /begin without a keyword";
+}
+
+std::string Description::notClosing(const Token& end, std::string_view keyword,
+                                    std::string_view open, const Token& openBegin) const {
+  return describePlace(placeOf(end)) + ": /end " + std::string(keyword) +
+         " does not close /begin " + std::string(open) + " of " + describePlace(placeOf(openBegin));
+}
+
+std::string Description::notClosed(const Token& begin, std::string_view keyword) const {
+  return describePlace(placeOf(begin)) + ": /begin " + std::string(keyword) + " is not closed";
 }
 
 std::string_view Description::lineEndOf(std::uint32_t file) const {

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -109,6 +108,7 @@ class Description {
   const std::vector<Block>& blocks() const { return blocks_; }
   const std::vector<Inclusion>& inclusions() const { return inclusions_; }
   Place placeOf(const Token& token) const;
+  Place placeAt(std::uint16_t file, std::size_t offset) const;
   // The bytes of a token, quotes included for a string.
   std::string_view text(const Token& token) const {
     return std::string_view(files_[token.file]->bytes).substr(token.offset, token.length);
@@ -136,6 +136,8 @@ class Description {
                 "a token's offset and file index must fit its fields");
 
  private:
+  static std::unique_ptr<Description> readWhole(std::string path, std::optional<std::string> text,
+                                                std::string& error);
   bool readFile(std::string path, std::optional<std::string> text, const Place& from,
                 unsigned depth, std::vector<std::string>& chain, std::string& error);
   bool tokenize(std::uint16_t file, unsigned depth, std::vector<std::string>& chain,
@@ -143,6 +145,11 @@ class Description {
   bool keyword(Token token, std::string_view bytes, std::size_t& at, std::string& error);
   bool finishReading(std::string& error);
   bool buildBlocks(std::string& error);
+  // The messages of blocks that do not balance.
+  std::string withoutKeyword(const Token& begin) const;
+  std::string notClosing(const Token& end, std::string_view keyword, std::string_view open,
+                         const Token& openBegin) const;
+  std::string notClosed(const Token& begin, std::string_view keyword) const;
   class Writer;
 
   std::vector<std::unique_ptr<SourceFile>> files_;
