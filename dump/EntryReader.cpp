@@ -8,7 +8,7 @@
 //
 // 1. readLine sees blanks and "<1><", so the line can only be an entry header.
 //    readEntryHeader takes level 1 and offset 0x23; the parent is the last entry read
-//    at level 0 (the compile unit). The tag's row in kTagTable says Kind::Variable, so
+//    at level 0 (the compile unit). The tag's row in kKnownTags says Kind::Variable, so
 //    createObjectOfKind makes a VariableInfo under the unit, in the store's arena, and
 //    lists it in `variables`; the offset map learns 0x23. It becomes the current object.
 // 2. The next line starts with blanks and "<24> ": an attribute. readAttribute splits it
@@ -41,7 +41,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <type_traits>
 #include <vector>
 
 #include "dump/DumpLines.h"
@@ -50,6 +49,7 @@
 #include "dump/NameIndex.h"
 #include "dump/NumberText.h"
 #include "dump/PlacementReader.h"
+#include "model/EntryFields.h"
 #include "model/ModelStore.h"
 
 namespace Dump {
@@ -58,110 +58,12 @@ namespace {
 
 using namespace Model;
 
-// The kind of object an entry header creates, from its tag text.
-struct TagRow {
-  std::string_view tag;
-  Kind kind;
-};
-
-constexpr std::array kTagTable{
-    TagRow{"DW_TAG_array_type", Kind::Array},
-    TagRow{"DW_TAG_base_type", Kind::Base},
-    TagRow{"DW_TAG_class_type", Kind::Class},
-    TagRow{"DW_TAG_const_type", Kind::Const},
-    TagRow{"DW_TAG_enumeration_type", Kind::Enumeration},
-    TagRow{"DW_TAG_enumerator", Kind::Enumerator},
-    TagRow{"DW_TAG_imported_declaration", Kind::ImportedDeclaration},
-    TagRow{"DW_TAG_inheritance", Kind::Inheritance},
-    TagRow{"DW_TAG_member", Kind::Member},
-    TagRow{"DW_TAG_namespace", Kind::Namespace},
-    TagRow{"DW_TAG_pointer_type", Kind::Pointer},
-    TagRow{"DW_TAG_structure_type", Kind::Structure},
-    TagRow{"DW_TAG_subrange_type", Kind::Subrange},
-    TagRow{"DW_TAG_inlined_subroutine", Kind::Subroutine},
-    TagRow{"DW_TAG_subroutine_type", Kind::Subroutine},
-    TagRow{"DW_TAG_typedef", Kind::Typedef},
-    TagRow{"DW_TAG_union_type", Kind::Union},
-    TagRow{"DW_TAG_volatile_type", Kind::Volatile},
-    TagRow{"DW_TAG_subprogram", Kind::Function},
-    TagRow{"DW_TAG_compile_unit", Kind::CompileUnit},
-    TagRow{"DW_TAG_variable", Kind::Variable},
-    TagRow{"DW_TAG_formal_parameter", Kind::Variable},
-};
-
-// The attributes that some table below names.
-enum class Attribute {
-  Other,
-  Name,
-  Location,
-  DataMemberLocation,
-  LowPc,
-  HighPc,
-  Type,
-  Import,
-  StmtList,
-  Specification,
-  AbstractOrigin,
-  Encoding,
-  DeclLine,
-  DeclFile,
-  External,
-  Declaration,
-  ByteSize,
-  BitSize,
-  BitOffset,
-  DataBitOffset,
-  UpperBound,
-  LowerBound,
-  Count,
-  CallLine,
-  CallFile,
-  Signature,
-  AddressBase,
-  ConstValue,
-};
-
-struct AttributeRow {
-  std::string_view name;
-  Attribute attribute;
-};
-
-constexpr std::array kAttributeTable{
-    AttributeRow{"DW_AT_name", Attribute::Name},
-    AttributeRow{"DW_AT_location", Attribute::Location},
-    AttributeRow{"DW_AT_data_member_location", Attribute::DataMemberLocation},
-    AttributeRow{"DW_AT_low_pc", Attribute::LowPc},
-    AttributeRow{"DW_AT_high_pc", Attribute::HighPc},
-    AttributeRow{"DW_AT_type", Attribute::Type},
-    AttributeRow{"DW_AT_import", Attribute::Import},
-    AttributeRow{"DW_AT_stmt_list", Attribute::StmtList},
-    AttributeRow{"DW_AT_specification", Attribute::Specification},
-    AttributeRow{"DW_AT_abstract_origin", Attribute::AbstractOrigin},
-    AttributeRow{"DW_AT_encoding", Attribute::Encoding},
-    AttributeRow{"DW_AT_decl_line", Attribute::DeclLine},
-    AttributeRow{"DW_AT_decl_file", Attribute::DeclFile},
-    AttributeRow{"DW_AT_external", Attribute::External},
-    AttributeRow{"DW_AT_declaration", Attribute::Declaration},
-    AttributeRow{"DW_AT_byte_size", Attribute::ByteSize},
-    AttributeRow{"DW_AT_bit_size", Attribute::BitSize},
-    AttributeRow{"DW_AT_bit_offset", Attribute::BitOffset},
-    AttributeRow{"DW_AT_data_bit_offset", Attribute::DataBitOffset},
-    AttributeRow{"DW_AT_upper_bound", Attribute::UpperBound},
-    AttributeRow{"DW_AT_lower_bound", Attribute::LowerBound},
-    AttributeRow{"DW_AT_count", Attribute::Count},
-    AttributeRow{"DW_AT_call_line", Attribute::CallLine},
-    AttributeRow{"DW_AT_call_file", Attribute::CallFile},
-    AttributeRow{"DW_AT_signature", Attribute::Signature},
-    AttributeRow{"DW_AT_addr_base", Attribute::AddressBase},
-    AttributeRow{"DW_AT_const_value", Attribute::ConstValue},
-};
-
-constexpr NameIndex kAttributeIndex(kAttributeTable, &AttributeRow::name, 6);
-constexpr NameIndex kTagIndex(kTagTable, &TagRow::tag, 7);
+constexpr NameIndex kAttributeIndex(kKnownAttributes, &KnownAttribute::name, 6);
+constexpr NameIndex kTagIndex(kKnownTags, &KnownTag::name, 7);
 
 Attribute attributeNamed(std::string_view name) {
   const std::size_t row = kAttributeIndex.find(name);
-  return row < kAttributeTable.size() ? kAttributeTable[row].attribute : Attribute::Other;
+  return row < kKnownAttributes.size() ? kKnownAttributes[row].attribute : Attribute::Other;
 }
 
 // One attribute line as the field tables use it.
@@ -191,9 +93,9 @@ struct AttributeValues {
   void keepSignature(Reference& reference) const;
 
   bool flag() const { return rawValue != "0"; }
+  std::int64_t constant() const { return readConstant(rawValue); }
   // A number field: decimal, or hexadecimal where objdump prints it so (four-byte forms).
   std::uint32_t decimal() const { return readNumber(rawValue); }
-  std::int32_t signedDecimal() const { return static_cast<std::int32_t>(readNumber(rawValue)); }
   Text rawText() const { return texts.copy(rawValue); }
   // A line number kept as text: in decimal, also where objdump printed it in hexadecimal.
   Text lineText() const {
@@ -204,174 +106,6 @@ struct AttributeValues {
 // Out of line: most references are offsets, and the reader's hot path stays small.
 [[gnu::noinline]] void AttributeValues::keepSignature(Reference& reference) const {
   signatures->push_back({&reference, signature});
-}
-
-template <class T>
-T* registered(std::vector<T*>& list, T* object) {
-  list.push_back(object);
-  return object;
-}
-
-// Step C of an attribute line: the fields of the current object's own kind, one function
-// per kind that has fields of its own.
-
-void setCompileUnitField(CompileUnitInfo& unit, const AttributeValues& line) {
-  switch (line.attribute) {
-    case Attribute::LowPc:
-      unit.lowPc = line.numericValue;
-      break;
-    case Attribute::HighPc:
-      unit.highPc = line.numericValue;
-      break;
-    case Attribute::StmtList:
-      unit.stmtList = line.numericValue;
-      break;
-    default:
-      break;
-  }
-}
-
-// DW_AT_type, also DW_AT_import of an imported declaration.
-bool setType(BasicObject& object, const AttributeValues& line) {
-  if (line.attribute != Attribute::Type && line.attribute != Attribute::Import) return false;
-  line.assign(object.type);
-  return true;
-}
-
-// DW_AT_specification, also DW_AT_abstract_origin: the declaration an entry completes.
-bool setSpecification(BasicObject& object, const AttributeValues& line) {
-  if (line.attribute != Attribute::Specification && line.attribute != Attribute::AbstractOrigin) {
-    return false;
-  }
-  line.assign(object.specification);
-  return true;
-}
-
-void setFunctionField(FunctionInfo& function, const AttributeValues& line) {
-  if (setType(function, line) || setSpecification(function, line)) return;
-  switch (line.attribute) {
-    case Attribute::LowPc:
-      function.lowPc = line.numericValue;
-      break;
-    case Attribute::HighPc:
-      function.highPc = line.numericValue;
-      break;
-    case Attribute::External:
-      function.external = line.flag();
-      break;
-    default:
-      break;
-  }
-}
-
-void setVariableField(VariableInfo& variable, const AttributeValues& line) {
-  if (setType(variable, line) || setSpecification(variable, line)) return;
-  switch (line.attribute) {
-    case Attribute::Location:
-      variable.location = line.numericValue;
-      variable.hasLocation = true;
-      break;
-    case Attribute::External:
-      variable.external = line.flag();
-      break;
-    default:
-      break;
-  }
-}
-
-void setMemberField(TypeInfo_Member& member, const AttributeValues& line) {
-  if (setType(member, line)) return;
-  switch (line.attribute) {
-    case Attribute::DataMemberLocation:
-      member.dataMemberLocation = line.numericValue;
-      break;
-    case Attribute::BitSize:
-      member.bitSize = line.decimal();
-      break;
-    case Attribute::BitOffset:
-      member.bitOffset = line.decimal();
-      break;
-    case Attribute::ByteSize:
-      member.byteSizeAttr = line.decimal();
-      break;
-    case Attribute::Declaration:
-      member.declaration = line.flag();
-      break;
-    case Attribute::DataBitOffset:
-      member.dataBitOffset = line.decimal();
-      member.hasDataBitOffset = true;
-      break;
-    default:
-      break;
-  }
-}
-
-void setSubrangeField(TypeInfo_Subrange& subrange, const AttributeValues& line) {
-  if (setType(subrange, line)) return;
-  switch (line.attribute) {
-    case Attribute::UpperBound:
-      subrange.upperBound = line.decimal();
-      subrange.hasUpperBound = true;
-      break;
-    case Attribute::LowerBound:
-      subrange.lowerBound = line.decimal();
-      break;
-    case Attribute::Count:
-      // An element count instead of a bound; a count of 0 wraps to no elements.
-      if (!subrange.hasUpperBound) subrange.upperBound = line.decimal() - 1;
-      subrange.hasCount = true;
-      break;
-    default:
-      break;
-  }
-}
-
-// A subroutine type, or an inlined subroutine: the function it is an instance of
-// (DW_AT_abstract_origin) counts as its type, and its call site as its declaration.
-void setSubroutineField(TypeInfo_Subroutine& subroutine, const AttributeValues& line) {
-  switch (line.attribute) {
-    case Attribute::Type:
-    case Attribute::Import:
-    case Attribute::AbstractOrigin:
-      line.assign(subroutine.type);
-      break;
-    case Attribute::CallLine:
-      subroutine.declLine = line.lineText();
-      break;
-    case Attribute::CallFile:
-      subroutine.declFile = line.decimal();
-      break;
-    default:
-      break;
-  }
-}
-
-template <class T>
-void setByteSize(T& object, const AttributeValues& line) {
-  if (line.attribute == Attribute::ByteSize) object.byteSizeAttr = line.decimal();
-}
-
-void setBaseField(TypeInfo_Base& base, const AttributeValues& line) {
-  if (line.attribute == Attribute::Encoding) base.encodingName = line.textValue;
-  setByteSize(base, line);
-}
-
-void setInheritanceField(TypeInfo_Inheritance& inheritance, const AttributeValues& line) {
-  if (setType(inheritance, line)) return;
-  if (line.attribute == Attribute::DataMemberLocation) {
-    inheritance.dataMemberLocation = line.numericValue;
-  }
-}
-
-// Structures, classes and unions: size, declaration, and (not for unions) the entry they
-// complete.
-template <class T>
-void setCompositeField(T& composite, const AttributeValues& line) {
-  setByteSize(composite, line);
-  if (line.attribute == Attribute::Declaration) composite.declaration = line.flag();
-  if constexpr (!std::is_same_v<T, TypeInfo_Union>) {
-    if (line.attribute == Attribute::Specification) setSpecification(composite, line);
-  }
 }
 
 // The character after "<hex>" when `at` is the first hex digit, else NUL.
@@ -447,73 +181,11 @@ class EntryReader {
 
   BasicObject* createObject(std::string_view tagText, std::uint32_t offset, BasicObject& parent) {
     const std::size_t row = kTagIndex.find(tagText);
-    if (row < kTagTable.size()) {
-      return createObjectOfKind(kTagTable[row].kind, kTagTable[row].tag, offset, parent);
+    if (row < kKnownTags.size()) {
+      return createObjectOfKind(store_, kKnownTags[row].kind, kKnownTags[row].name, offset, parent,
+                                pointerSize_);
     }
     return create<BasicObject>(offset, otherTag(tagText), parent);
-  }
-
-  // A new object of the kind, registered in the store's list of its kind.
-  template <class T>
-  T* make(std::vector<T*>& list, Text tag, std::uint32_t offset, BasicObject& parent) {
-    return registered(list, create<T>(offset, tag, parent));
-  }
-
-  BasicObject* createObjectOfKind(Kind kind, Text tag, std::uint32_t offset, BasicObject& parent) {
-    ModelStore& s = store_;
-    switch (kind) {
-      case Kind::Plain:
-        break;
-      case Kind::CompileUnit:
-        return create<CompileUnitInfo>(offset, tag, parent);
-      case Kind::Function:
-        return make(s.functions, tag, offset, parent);
-      case Kind::Variable:
-        return make(s.variables, tag, offset, parent);
-      case Kind::Array:
-        return make(s.arrayTypes, tag, offset, parent);
-      case Kind::Base:
-        return create<TypeInfo_Base>(offset, tag, parent);
-      case Kind::Class:
-        return composite(make(s.classTypes, tag, offset, parent));
-      case Kind::Const:
-        return make(s.constTypes, tag, offset, parent);
-      case Kind::Enumeration:
-        return make(s.enumerationTypes, tag, offset, parent);
-      case Kind::Enumerator:
-        return create<TypeInfo_Enumerator>(offset, tag, parent);
-      case Kind::ImportedDeclaration:
-        return make(s.importedDeclarations, tag, offset, parent);
-      case Kind::Inheritance:
-        return make(s.inheritances, tag, offset, parent);
-      case Kind::Member:
-        return make(s.members, tag, offset, parent);
-      case Kind::Namespace:
-        return create<TypeInfo_Namespace>(offset, tag, parent);
-      case Kind::Pointer: {
-        auto* pointer = make(s.pointerTypes, tag, offset, parent);
-        pointer->byteSizeAttr = static_cast<std::uint32_t>(pointerSize_);
-        return pointer;
-      }
-      case Kind::Structure:
-        return composite(make(s.structureTypes, tag, offset, parent));
-      case Kind::Subrange:
-        return make(s.subrangeTypes, tag, offset, parent);
-      case Kind::Subroutine:
-        return make(s.subroutineTypes, tag, offset, parent);
-      case Kind::Typedef:
-        return make(s.typedefs, tag, offset, parent);
-      case Kind::Union:
-        return composite(make(s.unionTypes, tag, offset, parent));
-      case Kind::Volatile:
-        return make(s.volatileTypes, tag, offset, parent);
-    }
-    return create<BasicObject>(offset, tag, parent);
-  }
-
-  BasicObject* composite(BasicObject* type) {
-    store_.compositeTypes.push_back(type);
-    return type;
   }
 
   // Tags outside the table are few and repeat often (lexical blocks, template
@@ -542,8 +214,8 @@ class EntryReader {
                          0,
                          &store_.signatureReferences};
     readValue(line);
-    setCommonField(line);
-    setClassField(line);
+    setCommonField(*currentObject_, line);
+    setClassField(*currentObject_, line, pointerSize_);
     return true;
   }
 
@@ -620,87 +292,6 @@ class EntryReader {
         }
         break;
       default:
-        break;
-    }
-  }
-
-  // Step B: the fields every class has.
-  void setCommonField(const AttributeValues& line) {
-    BasicObject& object = *currentObject_;
-    switch (line.attribute) {
-      case Attribute::DeclLine:
-        object.declLine = line.lineText();
-        break;
-      case Attribute::DeclFile:
-        object.declFile = line.decimal();
-        break;
-      default:
-        break;
-    }
-  }
-
-  // Step C: the fields of the current object's kind.
-  void setClassField(const AttributeValues& line) {
-    BasicObject& object = *currentObject_;
-    switch (object.kind) {
-      case Kind::Plain:
-      case Kind::Namespace:
-        break;
-      case Kind::Enumerator:
-        if (line.attribute == Attribute::ConstValue) {
-          static_cast<TypeInfo_Enumerator&>(object).value = readConstant(line.rawValue);
-        }
-        break;
-      case Kind::CompileUnit:
-        setCompileUnitField(static_cast<CompileUnitInfo&>(object), line);
-        break;
-      case Kind::Function:
-        setFunctionField(static_cast<FunctionInfo&>(object), line);
-        break;
-      case Kind::Variable:
-        setVariableField(static_cast<VariableInfo&>(object), line);
-        break;
-      case Kind::Array:
-        if (!setType(object, line)) setByteSize(static_cast<TypeInfo_Array&>(object), line);
-        break;
-      case Kind::Base:
-        setBaseField(static_cast<TypeInfo_Base&>(object), line);
-        break;
-      case Kind::Class:
-        setCompositeField(static_cast<TypeInfo_Class&>(object), line);
-        break;
-      case Kind::Const:
-      case Kind::ImportedDeclaration:
-      case Kind::Typedef:
-      case Kind::Volatile:
-        setType(object, line);
-        break;
-      case Kind::Enumeration:
-        setByteSize(static_cast<TypeInfo_Enumeration&>(object), line);
-        break;
-      case Kind::Inheritance:
-        setInheritanceField(static_cast<TypeInfo_Inheritance&>(object), line);
-        break;
-      case Kind::Member:
-        setMemberField(static_cast<TypeInfo_Member&>(object), line);
-        break;
-      case Kind::Pointer:
-        // The unit header's pointer size wins once one was read.
-        if (!setType(object, line) && pointerSize_ == 0) {
-          setByteSize(static_cast<TypeInfo_Pointer&>(object), line);
-        }
-        break;
-      case Kind::Structure:
-        setCompositeField(static_cast<TypeInfo_Structure&>(object), line);
-        break;
-      case Kind::Subrange:
-        setSubrangeField(static_cast<TypeInfo_Subrange&>(object), line);
-        break;
-      case Kind::Subroutine:
-        setSubroutineField(static_cast<TypeInfo_Subroutine&>(object), line);
-        break;
-      case Kind::Union:
-        setCompositeField(static_cast<TypeInfo_Union&>(object), line);
         break;
     }
   }
