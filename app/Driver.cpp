@@ -15,6 +15,7 @@
 #include "dump/DumpLoad.h"
 #include "dump/ImageAddressSection.h"
 #include "elf/ElfImage.h"
+#include "elf/ImageLoad.h"
 #include "model/ModelStore.h"
 #include "output/A2lFormat.h"
 #include "output/OutputRun.h"
@@ -71,9 +72,19 @@ void reportMissingSections(const Model::ModelStore& store,
 
 int runConverter(std::span<const std::string> arguments, std::ostream& out, std::ostream& err,
                  std::ostream* terminal) {
+  // Alone, --help and --version answer instead of being taken for a path.
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    printHelp(out);
+    return 0;
+  }
+  if (arguments.size() == 1 && arguments[0] == "--version") {
+    printVersion(out);
+    return 0;
+  }
   // The last argument is the path, also when it looks like an option. Before it stand
   // the options; other earlier arguments are ignored, as they always were.
   bool writeA2l = false;
+  bool direct = false;
   bool strict = false;
   std::optional<std::string> updateA2l;
   Output::CharacteristicOptions characteristics;
@@ -81,6 +92,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     const std::string& option = arguments[i];
     if (option == "--a2l") {
       writeA2l = true;
+    } else if (option == "--direct") {
+      direct = true;
     } else if (option == "--strict") {
       strict = true;
     } else if (option == "--characteristic" || option == "--characteristic-section" ||
@@ -98,8 +111,9 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
       }
     } else if (option.starts_with("-")) {
       err << "Unknown option: " << option
-          << " (the options are --a2l, --characteristic PATTERN, --characteristic-section "
-             "NAME, --update-a2l FILE and --strict, given before the path)"
+          << " (the options are --direct, --a2l, --characteristic PATTERN, "
+             "--characteristic-section NAME, --update-a2l FILE and --strict, given before the "
+             "path; --help lists them)"
           << std::endl;
       return kUnknownOption;
     }
@@ -141,7 +155,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
 
   const PathParts parts = splitPath(path);
   const RunFiles files = runFilesFor(parts);
-  out << "inputFile : " << files.inputFile << std::endl;
+  // The direct reader reads the ELF file itself; no dump is written.
+  out << "inputFile : " << (direct ? files.elfFile : files.inputFile) << std::endl;
   out << "outFileMap : " << files.outFileMap << std::endl;
   const StageClock clock;
   // The progress line is wiped before every line the run prints.
@@ -197,7 +212,23 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
         << std::endl;
     return kNoSectionTable;
   };
-  if (elfExtensionPattern.matches(parts.extension)) {
+  if (direct) {
+    out << "elfFile : " << files.elfFile << std::endl;
+    progress.stage("Reading the debug sections");
+    std::string whyNot;
+    const bool read = Elf::loadImage(store, files.elfFile, whyNot);
+    progress.clear();
+    if (!read) {
+      // Nothing is written from a model read in part.
+      err << "Can not read the debug information of " << files.elfFile
+          << " directly: " << whyNot << std::endl;
+      return kImageNotRead;
+    }
+    out << "Read the debug sections of " << files.elfFile
+        << " directly -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+    out << "Parsing Dwarf finished -> Seconds Since Start: " << clock.elapsedSeconds() << std::endl;
+    writeOutputs();
+  } else if (elfExtensionPattern.matches(parts.extension)) {
     out << "elfFile : " << files.elfFile << std::endl;
     // The dump is read while objdump writes it, and the outputs are written while
     // objdump finishes; they count only when objdump then ends well, and are put in

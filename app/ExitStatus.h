@@ -12,6 +12,8 @@ inline constexpr int kOutputTooLarge = 5;    // objdump was stopped: its dump gr
 inline constexpr int kNoSectionTable = 6;    // --characteristic-section without a section table
 inline constexpr int kUpdateIncomplete = 7;  // --strict: an object of the A2L was not found
 inline constexpr int kA2lNotRead = 8;        // the A2L file to update cannot be read
+inline constexpr int kImageNotRead = 9;      // --direct: the ELF file's debug information
+                                             // is not what the direct reader reads
 inline constexpr int kUnknownOption = 64;    // an option the program does not know
 inline constexpr int kToolNotExecutable = 126;
 inline constexpr int kToolNotFound = 127;

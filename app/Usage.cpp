@@ -32,4 +32,30 @@ void printUsage(std::ostream& out) {
   }
 }
 
+void printHelp(std::ostream& out) {
+  printUsage(out);
+  const std::array<std::string_view, 10> lines{
+      "",
+      "Options, given before the path:",
+      "  --direct                    read the ELF file's debug sections itself: no objdump, no "
+      "_ObjDump.txt",
+      "  --a2l                       also write an A2L file (_Vek.a2l)",
+      "  --characteristic PATTERN    with --a2l: describe the variables whose names match as "
+      "characteristics (* for any run)",
+      "  --characteristic-section NAME  with --a2l: the same for the variables in that section",
+      "  --update-a2l FILE           update the addresses of an A2L file the project keeps "
+      "into _Vek.a2l",
+      "  --strict                    with --update-a2l: fail when it names a symbol the image "
+      "lacks",
+      "  --help, -h                  print this text",
+      "  --version                   print the program's version",
+  };
+  for (const std::string_view line : lines)
+    out << line << std::endl;
+}
+
+void printVersion(std::ostream& out) {
+  out << "skarvel " << SKARVEL_VERSION << " (built " << buildDate() << ")" << std::endl;
+}
+
 }  // namespace App

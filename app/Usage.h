@@ -10,5 +10,9 @@ std::string_view buildDate();
 
 // The banner and usage text, one flushed line at a time.
 void printUsage(std::ostream& out);
+// The usage followed by every option, one line each (--help).
+void printHelp(std::ostream& out);
+// The program's name, version and build date (--version).
+void printVersion(std::ostream& out);
 
 }  // namespace App

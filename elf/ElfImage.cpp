@@ -2,14 +2,18 @@
 
 #include <fstream>
 
+#include <zlib.h>
+
 #include "common/FilePath.h"
 
 namespace Elf {
 
 namespace {
 
-constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS
-constexpr std::uint32_t kCompressed = 0x800;      // SHF_COMPRESSED
+constexpr std::uint32_t kNoBits = Section::kNoBits;
+constexpr std::uint32_t kCompressed = Section::kCompressed;
+constexpr std::uint32_t kZlib = 1;                // ELFCOMPRESS_ZLIB
+constexpr std::size_t kCompressionHeaderSize = 12;  // Elf32_Chdr
 constexpr std::size_t kHeaderSize = 52;           // of ELFCLASS32
 constexpr std::size_t kSectionHeaderSize = 40;    // of ELFCLASS32
 constexpr std::uint32_t kMaxSections = 1u << 16;  // far more than any image has
@@ -42,34 +46,44 @@ struct Numbers {
 
 }  // namespace
 
-std::optional<ElfImage> ElfImage::read(const std::string& path) {
+std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* whyNot) {
+  const auto fail = [whyNot](const char* reason) -> std::optional<ElfImage> {
+    if (whyNot != nullptr) *whyNot = reason;
+    return std::nullopt;
+  };
   std::ifstream in(Common::filePath(path), std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
+  if (!in) return fail("the file cannot be opened");
   const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
   std::string header;
-  if (!readAt(in, 0, kHeaderSize, header)) return std::nullopt;
-  // "\x7f" "ELF", class 1 (32-bit), data 1 (little-endian) or 2 (big-endian).
-  if (header.compare(0, 4,
-                     "\x7f"
-                     "ELF") != 0 ||
-      header[4] != 1)
-    return std::nullopt;
-  if (header[5] != 1 && header[5] != 2) return std::nullopt;
+  if (!readAt(in, 0, 16, header) || header.compare(0, 4,
+                                                    "\x7f"
+                                                    "ELF") != 0) {
+    return fail("it is no ELF file");
+  }
+  // Class 1 (32-bit), data 1 (little-endian) or 2 (big-endian).
+  if (header[4] == 2) return fail("it is a 64-bit ELF file; only 32-bit ARM images are read");
+  if (header[4] != 1 || (header[5] != 1 && header[5] != 2)) {
+    return fail("its ELF header names no known class or byte order");
+  }
+  if (!readAt(in, 0, kHeaderSize, header)) return fail("the file ends inside its ELF header");
   ElfImage image;
   image.path_ = path;
   image.fileSize_ = fileSize;
   image.littleEndian_ = header[5] == 1;
   const Numbers fields{header, image.littleEndian_};
+  image.machine_ = fields.half(18);                   // e_machine
   const std::uint32_t tableOffset = fields.word(32);  // e_shoff
   const std::uint32_t entrySize = fields.half(46);    // e_shentsize
   const std::uint32_t count = fields.half(48);        // e_shnum
   const std::uint32_t namesIndex = fields.half(50);   // e_shstrndx
   if (tableOffset == 0 || entrySize < kSectionHeaderSize || count == 0 || count > kMaxSections ||
       namesIndex >= count || tableOffset + std::uint64_t{entrySize} * count > fileSize) {
-    return std::nullopt;
+    return fail("its section table is missing or lies beyond the end of the file");
   }
   std::string table;
-  if (!readAt(in, tableOffset, std::size_t{entrySize} * count, table)) return std::nullopt;
+  if (!readAt(in, tableOffset, std::size_t{entrySize} * count, table)) {
+    return fail("the file ends inside its section table");
+  }
   const Numbers rows{table, image.littleEndian_};
   std::vector<std::uint32_t> nameOffsets;
   for (std::uint32_t k = 0; k < count; ++k) {
@@ -84,7 +98,7 @@ std::optional<ElfImage> ElfImage::read(const std::string& path) {
     image.sections_.push_back(section);
   }
   const std::optional<std::string> names = image.contents(image.sections_[namesIndex]);
-  if (!names) return std::nullopt;
+  if (!names) return fail("the names of its sections lie beyond the end of the file");
   for (std::uint32_t k = 0; k < count; ++k) {
     if (nameOffsets[k] >= names->size()) continue;
     const std::size_t end = names->find('\0', nameOffsets[k]);
@@ -107,6 +121,67 @@ std::optional<std::string> ElfImage::contents(const Section& section) const {
   std::string bytes;
   if (!in || !readAt(in, section.fileOffset, section.size, bytes)) return std::nullopt;
   return bytes;
+}
+
+}  // namespace Elf
+
+namespace Elf {
+
+std::optional<std::string> ElfImage::readableContents(const Section& section,
+                                                      std::string& whyNot) const {
+  const std::string name = section.name.empty() ? std::string("a section") : section.name;
+  if (section.type == kNoBits) return std::string();
+  if (std::uint64_t{section.fileOffset} + section.size > fileSize_) {
+    whyNot = name + " lies beyond the end of the file";
+    return std::nullopt;
+  }
+  std::string bytes;
+  {
+    std::ifstream in(Common::filePath(path_), std::ios::binary);
+    if (!in || !readAt(in, section.fileOffset, section.size, bytes)) {
+      whyNot = name + " cannot be read from the file";
+      return std::nullopt;
+    }
+  }
+  if ((section.flags & kCompressed) == 0) return bytes;
+  if (bytes.size() < kCompressionHeaderSize) {
+    whyNot = name + " is compressed but too short for its compression header";
+    return std::nullopt;
+  }
+  const Numbers header{bytes, littleEndian_};
+  const std::uint32_t type = header.word(0);
+  const std::uint32_t size = header.word(4);
+  if (type != kZlib) {
+    whyNot = name + " is compressed with " +
+             (type == 2 ? std::string("zstd") : "compression type " + std::to_string(type)) +
+             "; only zlib (gcc -gz, -gz=zlib) is read";
+    return std::nullopt;
+  }
+  if (size > kMaxInflatedSize) {
+    whyNot = name + " would inflate to " + std::to_string(size) + " bytes, past the bound of " +
+             std::to_string(kMaxInflatedSize);
+    return std::nullopt;
+  }
+  std::string inflated(size, '\0');
+  // One byte more than stated, so that data that inflates past the stated size is told
+  // from data that fills it exactly.
+  inflated.push_back('\0');
+  uLongf inflatedSize = static_cast<uLongf>(inflated.size());
+  const int status =
+      uncompress(reinterpret_cast<Bytef*>(inflated.data()), &inflatedSize,
+                 reinterpret_cast<const Bytef*>(bytes.data() + kCompressionHeaderSize),
+                 static_cast<uLong>(bytes.size() - kCompressionHeaderSize));
+  if (status != Z_OK && status != Z_BUF_ERROR) {
+    whyNot = name + " is compressed with zlib but does not inflate: its data is damaged";
+    return std::nullopt;
+  }
+  if (status == Z_BUF_ERROR || inflatedSize != size) {
+    whyNot = name + " does not inflate to the " + std::to_string(size) +
+             " bytes its compression header states";
+    return std::nullopt;
+  }
+  inflated.resize(size);
+  return inflated;
 }
 
 }  // namespace Elf

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-// The sections of a 32-bit ELF image, read from its header and section table. objdump
-// reads the image for the conversion; this reads only what objdump cannot be relied on to
-// print.
+// The sections of a 32-bit ELF image, read from its header and section table: the debug
+// sections that the direct reader decodes, and the image's own .debug_addr where objdump
+// cannot be relied on to print it.
 namespace Elf {
 
 struct Section {
@@ -18,26 +18,43 @@ struct Section {
   std::uint32_t address = 0;
   std::uint32_t fileOffset = 0;
   std::uint32_t size = 0;
+
+  static constexpr std::uint32_t kNoBits = 8;          // SHT_NOBITS
+  static constexpr std::uint32_t kAllocated = 0x2;     // SHF_ALLOC
+  static constexpr std::uint32_t kCompressed = 0x800;  // SHF_COMPRESSED
 };
 
 class ElfImage {
  public:
   // Nothing when the file cannot be read or is no 32-bit ELF file with a section table
   // that lies within it.
-  static std::optional<ElfImage> read(const std::string& path);
+  // `whyNot`, when given, says why in words for the console.
+  static std::optional<ElfImage> read(const std::string& path, std::string* whyNot = nullptr);
 
   bool littleEndian() const { return littleEndian_; }
+  // e_machine: 40 for ARM.
+  std::uint32_t machine() const { return machine_; }
   const std::vector<Section>& sections() const { return sections_; }
   // The first section of that name, or null.
   const Section* section(std::string_view name) const;
   // The bytes of a section as they stand in the file; nothing when it has none in the
   // file (SHT_NOBITS), is compressed (SHF_COMPRESSED), or lies beyond the file's end.
   std::optional<std::string> contents(const Section& section) const;
+  // The bytes of a section as a reader of it sees them: decompressed when the section is
+  // compressed with zlib (SHF_COMPRESSED, as "gcc -gz" writes). Nothing, with the reason in
+  // `whyNot`, when the section lies beyond the file's end, uses another compression, or
+  // does not inflate to exactly the size its header states, which may be at most
+  // kMaxInflatedSize.
+  std::optional<std::string> readableContents(const Section& section, std::string& whyNot) const;
+
+  static constexpr std::uint32_t kMachineArm = 40;
+  static constexpr std::uint32_t kMaxInflatedSize = 1u << 30;
 
  private:
   std::string path_;
   std::uint64_t fileSize_ = 0;
   bool littleEndian_ = true;
+  std::uint32_t machine_ = 0;
   std::vector<Section> sections_;
 };
 

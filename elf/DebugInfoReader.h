@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "model/Model.h"
+
+namespace Model {
+class ModelStore;
+}
+
+namespace Elf {
+
+// The debug sections of an image as the direct reader sees them: decompressed, each
+// empty when the image lacks it.
+struct DebugSections {
+  std::string_view info;
+  std::string_view types;
+  std::string_view abbrev;
+  std::string_view str;
+  std::string_view lineStr;
+  std::string_view strOffsets;
+  std::string_view addr;
+  std::string_view line;
+  bool littleEndian = true;
+};
+
+// Reads the units of .debug_info or .debug_types into the store, one object per entry in
+// entry order, by the same rules as the dump's reader: the tag gives the class, the
+// attributes its fields. Calls for both sections go to one reader, in the image's order
+// of the sections, as objdump prints them. Throws a DwarfError for what it cannot read.
+class DebugInfoReader {
+ public:
+  DebugInfoReader(Model::ModelStore& store, const DebugSections& sections);
+  ~DebugInfoReader();
+  DebugInfoReader(const DebugInfoReader&) = delete;
+  DebugInfoReader& operator=(const DebugInfoReader&) = delete;
+
+  // `space` Info reads .debug_info, Types reads .debug_types.
+  void readSection(Model::ReferenceSpace space);
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace Elf
