@@ -220,8 +220,8 @@ int runConverter(std::span<const std::string> arguments, std::ostream& out, std:
     progress.clear();
     if (!read) {
       // Nothing is written from a model read in part.
-      err << "Can not read the debug information of " << files.elfFile
-          << " directly: " << whyNot << std::endl;
+      err << "Can not read the debug information of " << files.elfFile << " directly: " << whyNot
+          << std::endl;
       return kImageNotRead;
     }
     out << "Read the debug sections of " << files.elfFile

@@ -34,8 +34,8 @@ AbbreviationTable::AbbreviationTable(std::string_view section, bool littleEndian
         in.fail("an attribute or form code past any that DWARF defines");
       }
       const std::int64_t implicitConst = form == kImplicitConst ? in.sleb() : 0;
-      specs_.push_back({static_cast<std::uint16_t>(attribute), static_cast<std::uint16_t>(form),
-                        implicitConst});
+      specs_.push_back(
+          {static_cast<std::uint16_t>(attribute), static_cast<std::uint16_t>(form), implicitConst});
     }
     abbreviation.specCount = static_cast<std::uint32_t>(specs_.size()) - abbreviation.firstSpec;
     // A code defined twice keeps its first definition; the later one is never found.
@@ -50,7 +50,8 @@ AbbreviationTable::AbbreviationTable(std::string_view section, bool littleEndian
 
 const AbbreviationTable& AbbreviationTables::at(std::uint64_t offset) {
   std::unique_ptr<AbbreviationTable>& table = tables_[offset];
-  if (table == nullptr) table = std::make_unique<AbbreviationTable>(section_, littleEndian_, offset);
+  if (table == nullptr)
+    table = std::make_unique<AbbreviationTable>(section_, littleEndian_, offset);
   return *table;
 }
 

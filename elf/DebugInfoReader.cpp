@@ -67,15 +67,14 @@ struct FormValue {
 // are read from them.
 std::string_view encodingWord(std::uint64_t encoding) {
   static constexpr std::array<std::string_view, 19> kWords{
-      "void",           "machine address", "boolean",        "complex float",
-      "float",          "signed",          "signed char",    "unsigned",
-      "unsigned char",  "imaginary float", "packed_decimal", "numeric_string",
-      "edited",         "signed_fixed",    "unsigned_fixed", "decimal float",
-      "unicode string", "UCS",             "ASCII"};
+      "void",           "machine address", "boolean",  "complex float", "float",
+      "signed",         "signed char",     "unsigned", "unsigned char", "imaginary float",
+      "packed_decimal", "numeric_string",  "edited",   "signed_fixed",  "unsigned_fixed",
+      "decimal float",  "unicode string",  "UCS",      "ASCII"};
   if (encoding < kWords.size()) return kWords[encoding];
   static constexpr std::array<std::string_view, 7> kHpWords{
-      "HP_float80",           "HP_complex_float80",   "HP_float128", "HP_complex_float128",
-      "HP_floathpintel",      "HP_imaginary_float80", "HP_imaginary_float128"};
+      "HP_float80",      "HP_complex_float80",   "HP_float128",          "HP_complex_float128",
+      "HP_floathpintel", "HP_imaginary_float80", "HP_imaginary_float128"};
   if (encoding >= 0x80 && encoding < 0x80 + kHpWords.size()) return kHpWords[encoding - 0x80];
   if (encoding >= 0x80 && encoding <= 0xff) return "user defined type";
   return "unknown type";
@@ -215,9 +214,7 @@ struct ExpressionShape {
 class DebugInfoReader::Impl {
  public:
   Impl(ModelStore& store, const DebugSections& sections)
-      : store_(store),
-        sections_(sections),
-        abbreviations_(sections.abbrev, sections.littleEndian) {
+      : store_(store), sections_(sections), abbreviations_(sections.abbrev, sections.littleEndian) {
     store_.root =
         OwnedObject(store_.objects.make<BasicObject>(0, Text{}, nullptr, &store_.objects));
     parentByLevel_.push_back(store_.root.get());
@@ -225,7 +222,8 @@ class DebugInfoReader::Impl {
 
   void readSection(ReferenceSpace space) {
     space_ = space;
-    const std::string_view bytes = space == ReferenceSpace::Types ? sections_.types : sections_.info;
+    const std::string_view bytes =
+        space == ReferenceSpace::Types ? sections_.types : sections_.info;
     const char* name = space == ReferenceSpace::Types ? ".debug_types" : ".debug_info";
     ByteCursor in(bytes, sections_.littleEndian, name);
     while (!in.atEnd())
@@ -276,8 +274,8 @@ class DebugInfoReader::Impl {
         case 6:  // DW_UT_split_type
           typeUnit = true;
           break;
-        case 4:  // DW_UT_skeleton
-        case 5:  // DW_UT_split_compile
+        case 4:        // DW_UT_skeleton
+        case 5:        // DW_UT_split_compile
           in.skip(8);  // the DWO id
           break;
         default:
@@ -375,9 +373,7 @@ class DebugInfoReader::Impl {
   }
 
   // A tag that no table names keeps its number.
-  Text unknownTag(std::uint32_t tag) {
-    return store_.texts.copy("DW_TAG_unknown_" + hexText(tag));
-  }
+  Text unknownTag(std::uint32_t tag) { return store_.texts.copy("DW_TAG_unknown_" + hexText(tag)); }
 
   FormValue readForm(ByteCursor& in, std::uint16_t form, const Unit& unit,
                      std::int64_t implicitConst, unsigned indirections = 0) {
@@ -433,7 +429,8 @@ class DebugInfoReader::Impl {
       case 0x0f:  // DW_FORM_udata
         return number(Printed::Unsigned, in.uleb());
       case 0x10:  // DW_FORM_ref_addr: the address size in DWARF 2, an offset after it
-        return number(Printed::Reference, unit.version == 2 ? in.fixed(unit.addressSize) : in.u32());
+        return number(Printed::Reference,
+                      unit.version == 2 ? in.fixed(unit.addressSize) : in.u32());
       case 0x11:  // DW_FORM_ref1
         return unitReference(in.u8());
       case 0x12:  // DW_FORM_ref2
@@ -601,45 +598,75 @@ class DebugInfoReader::Impl {
       return true;
     }
     switch (op) {
-      case 0x08: case 0x09: case 0x15: case 0x94: case 0x95:
+      case 0x08:
+      case 0x09:
+      case 0x15:
+      case 0x94:
+      case 0x95:
         in.skip(1);
         return true;
-      case 0x0a: case 0x0b: case 0x28: case 0x2f: case 0x98:
+      case 0x0a:
+      case 0x0b:
+      case 0x28:
+      case 0x2f:
+      case 0x98:
         in.skip(2);
         return true;
-      case 0x0c: case 0x0d: case 0x99: case 0x9a: case 0xfa: case 0xfd:
+      case 0x0c:
+      case 0x0d:
+      case 0x99:
+      case 0x9a:
+      case 0xfa:
+      case 0xfd:
         in.skip(4);
         return true;
-      case 0x0e: case 0x0f:
+      case 0x0e:
+      case 0x0f:
         in.skip(8);
         return true;
-      case 0x10: case 0x23: case 0x90: case 0xa2: case 0xa8: case 0xa9: case 0xf7: case 0xf9:
+      case 0x10:
+      case 0x23:
+      case 0x90:
+      case 0xa2:
+      case 0xa8:
+      case 0xa9:
+      case 0xf7:
+      case 0xf9:
       case 0xfc:
         in.uleb();
         return true;
-      case 0x11: case 0x91:
+      case 0x11:
+      case 0x91:
         in.sleb();
         return true;
       case 0x92:  // DW_OP_bregx
         in.uleb();
         in.sleb();
         return true;
-      case 0x9d: case 0xa5: case 0xf5:  // DW_OP_bit_piece, DW_OP_regval_type
+      case 0x9d:
+      case 0xa5:
+      case 0xf5:  // DW_OP_bit_piece, DW_OP_regval_type
         in.uleb();
         in.uleb();
         return true;
-      case 0x9e: case 0xa3: case 0xf3:  // DW_OP_implicit_value, DW_OP_entry_value
+      case 0x9e:
+      case 0xa3:
+      case 0xf3:  // DW_OP_implicit_value, DW_OP_entry_value
         in.skip(in.uleb());
         return true;
-      case 0xa0: case 0xf2:  // DW_OP_implicit_pointer
+      case 0xa0:
+      case 0xf2:  // DW_OP_implicit_pointer
         in.skip(unit.version == 2 ? unit.addressSize : 4);
         in.sleb();
         return true;
-      case 0xa4: case 0xf4:  // DW_OP_const_type
+      case 0xa4:
+      case 0xf4:  // DW_OP_const_type
         in.uleb();
         in.skip(in.u8());
         return true;
-      case 0xa6: case 0xa7: case 0xf6:  // DW_OP_deref_type
+      case 0xa6:
+      case 0xa7:
+      case 0xf6:  // DW_OP_deref_type
         in.skip(1);
         in.uleb();
         return true;
@@ -766,9 +793,13 @@ void DebugInfoReader::Impl::apply(BasicObject& object, Attribute attribute, cons
         case Printed::Reference:
           line.numericValue = static_cast<std::uint32_t>(form.value);
           break;
-        case Printed::Index:
-          line.numericValue = static_cast<std::uint32_t>(addressAt(form.value, unit));
+        case Printed::Index: {
+          // objdump prints "(index: 0x4): 0x8010", and an address of 0 without "0x"
+          // ("(index: 0x4): 0"), where the index is the last hexadecimal number.
+          const std::uint64_t address = addressAt(form.value, unit);
+          line.numericValue = static_cast<std::uint32_t>(address != 0 ? address : form.value);
           break;
+        }
         default:
           break;
       }

@@ -12,11 +12,11 @@ namespace {
 
 constexpr std::uint32_t kNoBits = Section::kNoBits;
 constexpr std::uint32_t kCompressed = Section::kCompressed;
-constexpr std::uint32_t kZlib = 1;                // ELFCOMPRESS_ZLIB
+constexpr std::uint32_t kZlib = 1;                  // ELFCOMPRESS_ZLIB
 constexpr std::size_t kCompressionHeaderSize = 12;  // Elf32_Chdr
-constexpr std::size_t kHeaderSize = 52;           // of ELFCLASS32
-constexpr std::size_t kSectionHeaderSize = 40;    // of ELFCLASS32
-constexpr std::uint32_t kMaxSections = 1u << 16;  // far more than any image has
+constexpr std::size_t kHeaderSize = 52;             // of ELFCLASS32
+constexpr std::size_t kSectionHeaderSize = 40;      // of ELFCLASS32
+constexpr std::uint32_t kMaxSections = 1u << 16;    // far more than any image has
 
 // Reads `size` bytes at `offset`; false when the file ends before.
 bool readAt(std::ifstream& in, std::uint64_t offset, std::size_t size, std::string& into) {
@@ -56,8 +56,8 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
   const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
   std::string header;
   if (!readAt(in, 0, 16, header) || header.compare(0, 4,
-                                                    "\x7f"
-                                                    "ELF") != 0) {
+                                                   "\x7f"
+                                                   "ELF") != 0) {
     return fail("it is no ELF file");
   }
   // Class 1 (32-bit), data 1 (little-endian) or 2 (big-endian).
@@ -80,6 +80,7 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
       namesIndex >= count || tableOffset + std::uint64_t{entrySize} * count > fileSize) {
     return fail("its section table is missing or lies beyond the end of the file");
   }
+  image.namesIndex_ = namesIndex;
   std::string table;
   if (!readAt(in, tableOffset, std::size_t{entrySize} * count, table)) {
     return fail("the file ends inside its section table");
@@ -95,6 +96,7 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
     section.address = rows.word(row + 12);
     section.fileOffset = rows.word(row + 16);
     section.size = rows.word(row + 20);
+    section.link = rows.word(row + 24);
     image.sections_.push_back(section);
   }
   const std::optional<std::string> names = image.contents(image.sections_[namesIndex]);

@@ -18,6 +18,7 @@ struct Section {
   std::uint32_t address = 0;
   std::uint32_t fileOffset = 0;
   std::uint32_t size = 0;
+  std::uint32_t link = 0;  // sh_link: of a symbol table, the section of its names
 
   static constexpr std::uint32_t kNoBits = 8;          // SHT_NOBITS
   static constexpr std::uint32_t kAllocated = 0x2;     // SHF_ALLOC
@@ -35,6 +36,8 @@ class ElfImage {
   // e_machine: 40 for ARM.
   std::uint32_t machine() const { return machine_; }
   const std::vector<Section>& sections() const { return sections_; }
+  // e_shstrndx: the section that holds the sections' names.
+  std::uint32_t sectionNamesIndex() const { return namesIndex_; }
   // The first section of that name, or null.
   const Section* section(std::string_view name) const;
   // The bytes of a section as they stand in the file; nothing when it has none in the
@@ -55,6 +58,7 @@ class ElfImage {
   std::uint64_t fileSize_ = 0;
   bool littleEndian_ = true;
   std::uint32_t machine_ = 0;
+  std::uint32_t namesIndex_ = 0;
   std::vector<Section> sections_;
 };
 

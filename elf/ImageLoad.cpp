@@ -15,17 +15,25 @@ namespace Elf {
 
 namespace {
 
-// Sections that "objdump -h" does not list: the null section, symbols, their names and
-// relocations.
-bool listedBySectionTable(const Section& section) {
-  switch (section.type) {
+// Whether "objdump -h" lists the section: not the null section, the symbol tables, the
+// names of the symbols and of the sections, and relocations; other string tables (.stabstr)
+// it lists.
+bool listedBySectionTable(const ElfImage& image, std::size_t index) {
+  const std::vector<Section>& sections = image.sections();
+  switch (sections[index].type) {
     case 0:   // SHT_NULL
     case 2:   // SHT_SYMTAB
-    case 3:   // SHT_STRTAB
     case 4:   // SHT_RELA
     case 9:   // SHT_REL
+    case 11:  // SHT_DYNSYM
     case 18:  // SHT_SYMTAB_SHNDX
       return false;
+    case 3:  // SHT_STRTAB
+      if (index == image.sectionNamesIndex()) return false;
+      for (const Section& other : sections) {
+        if ((other.type == 2 || other.type == 11) && other.link == index) return false;
+      }
+      return true;
     default:
       return true;
   }
@@ -76,8 +84,9 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
     return false;
   }
   store.littleEndian = image->littleEndian();
-  for (const Section& section : image->sections()) {
-    if (!listedBySectionTable(section)) continue;
+  for (std::size_t index = 0; index < image->sections().size(); ++index) {
+    if (!listedBySectionTable(*image, index)) continue;
+    const Section& section = image->sections()[index];
     const bool allocated = (section.flags & Section::kAllocated) != 0;
     store.sections.push_back({section.name, section.address, section.size, allocated});
     if (allocated && section.address == 0 && section.size > 0) store.addressZeroAllocated = true;
@@ -87,9 +96,9 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
 
   SectionBytes bytes;
   if (!readSections(*image, bytes, whyNot)) return false;
-  const DebugSections sections{bytes.info, bytes.types,      bytes.abbrev, bytes.str,
-                               bytes.lineStr, bytes.strOffsets, bytes.addr, bytes.line,
-                               image->littleEndian()};
+  const DebugSections sections{bytes.info, bytes.types,   bytes.abbrev,
+                               bytes.str,  bytes.lineStr, bytes.strOffsets,
+                               bytes.addr, bytes.line,    image->littleEndian()};
   try {
     DebugInfoReader entries(store, sections);
     // In the order of the image's sections, as objdump prints them.

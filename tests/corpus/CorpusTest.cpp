@@ -13,7 +13,12 @@
 #include <sstream>
 
 #include "a2l/A2lText.h"
+#include "dump/DumpLoad.h"
+#include "elf/ElfImage.h"
+#include "elf/ImageLoad.h"
+#include "model/ModelStore.h"
 #include "tests/support/A2lReader.h"
+#include "tests/support/ModelSummary.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Toolchain.h"
 
@@ -418,6 +423,87 @@ void expectAllAgreeWithGdb(const TempDir& dir, const std::string& label) {
   expectA2lDescribesTheMapAndTheConstData(dir, a2l, a2lMap);
 }
 
+// The lines of two texts that differ, at most 20, for a failure message.
+std::string firstDifferences(const std::string& expected, const std::string& actual) {
+  std::istringstream left(expected), right(actual);
+  std::string a, b, out;
+  int shown = 0;
+  for (int line = 1; shown < 20; ++line) {
+    const bool moreLeft = static_cast<bool>(std::getline(left, a));
+    const bool moreRight = static_cast<bool>(std::getline(right, b));
+    if (!moreLeft && !moreRight) break;
+    if (!moreLeft) a = "<none>";
+    if (!moreRight) b = "<none>";
+    if (a != b) {
+      out += "line " + std::to_string(line) + "\n  dump:   " + a + "\n  direct: " + b + "\n";
+      ++shown;
+    }
+  }
+  return out;
+}
+
+// The console without the lines that differ by design: the stage lines and the files
+// read (a dump converted on its own names no ELF file).
+std::string consoleWithoutStages(const std::string& console) {
+  std::istringstream in(console);
+  std::string line, out;
+  while (std::getline(in, line)) {
+    if (line.find("Seconds Since Start") != std::string::npos || line.starts_with("inputFile :") ||
+        line.starts_with("elfFile :")) {
+      continue;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+// Reading the image's own debug sections gives the model that the dump in `dir` gives,
+// field by field, and --direct writes the same files as the conversion through objdump
+// did there with `options`.
+void expectDirectReadingAgrees(const TempDir& dir, const std::string& dumpFile,
+                               const std::vector<std::string>& options) {
+  Model::ModelStore fromDump;
+  const std::string elf = dir.file("app.elf");
+  Dump::loadDumpText(fromDump, TestSupport::readFile(dir / dumpFile),
+                     [&elf]() -> std::optional<Dump::ImageAddressSection> {
+                       const auto image = Elf::ElfImage::read(elf);
+                       const Elf::Section* section =
+                           image ? image->section(".debug_addr") : nullptr;
+                       if (section == nullptr) return std::nullopt;
+                       auto bytes = image->contents(*section);
+                       if (!bytes) return std::nullopt;
+                       return Dump::ImageAddressSection{std::move(*bytes), image->littleEndian()};
+                     });
+  Model::ModelStore direct;
+  std::string whyNot;
+  ASSERT_TRUE(Elf::loadImage(direct, elf, whyNot)) << whyNot;
+  const std::string expected = TestSupport::listModel(fromDump);
+  const std::string actual = TestSupport::listModel(direct);
+  EXPECT_TRUE(expected == actual) << firstDifferences(expected, actual);
+
+  TempDir other;
+  std::filesystem::copy_file(dir / "app.elf", other / "app.elf");
+  std::vector<std::string> command{SKARVEL_PROGRAM, "--direct"};
+  command.insert(command.end(), options.begin(), options.end());
+  command.push_back(other.file("app.elf"));
+  ASSERT_EQ(TestSupport::runCommand(command, other / "console.txt"), 0);
+  EXPECT_FALSE(std::filesystem::exists(other / "app_ObjDump.txt"));
+  for (const char* file :
+       {"app_Vek.m51", "app_CANape.db", "app_Vek.a2l", "app_Vek.m51_StyleWarnings.log"}) {
+    ASSERT_EQ(std::filesystem::exists(dir / file), std::filesystem::exists(other / file)) << file;
+    if (!std::filesystem::exists(dir / file)) continue;
+    const std::string a = TestSupport::readFile(dir / file),
+                      b = TestSupport::readFile(other / file);
+    EXPECT_TRUE(a == b) << file << "\n" << firstDifferences(a, b);
+  }
+  const std::string consoleA = consoleWithoutStages(TestSupport::readFile(dir / "console.txt"));
+  std::string consoleB = consoleWithoutStages(TestSupport::readFile(other / "console.txt"));
+  const std::string otherFolder = other.file(""), folder = dir.file("");
+  for (std::size_t at; (at = consoleB.find(otherFolder)) != std::string::npos;)
+    consoleB.replace(at, otherFolder.size(), folder);
+  EXPECT_EQ(consoleA, consoleB);
+}
+
 // Builds the variant's program with `flags` and converts it in `dir`.
 void convertVariant(const Variant& variant, const std::vector<std::string>& flags,
                     const TempDir& dir) {
@@ -438,6 +524,7 @@ TEST_P(Corpus, AgreesWithGdbOnEveryMapLine) {
   TempDir dir;
   ASSERT_NO_FATAL_FAILURE(convertVariant(variant, variant.flags, dir));
   expectAllAgreeWithGdb(dir, variant.label);
+  expectDirectReadingAgrees(dir, "app_ObjDump.txt", {"--a2l"});
   if (!variant.typeUnits) return;
 
   // The types are really in type units, and none went missing ...
@@ -497,6 +584,7 @@ TEST_P(OtherObjdumps, AgreeWithGdbOnEveryMapLine) {
   EXPECT_EQ(console.find("could not be placed"), std::string::npos) << console;
   EXPECT_EQ(console.find("written at address 0"), std::string::npos) << console;
   expectAllAgreeWithGdb(dir, kept.image + "_" + kept.release);
+  expectDirectReadingAgrees(dir, "app_ObjDump.txt", {"--a2l"});
 }
 
 std::vector<KeptDump> keptDumps() {

@@ -13,3 +13,11 @@ namespace TestSupport {
 std::string summarizeVariables(const Model::ModelStore& store);
 
 }  // namespace TestSupport
+
+namespace TestSupport {
+
+// Every object of the model with every field, in tree order, then the store's lists,
+// tables and file tables: two readers that give the same text gave the same model.
+std::string listModel(const Model::ModelStore& store);
+
+}  // namespace TestSupport
