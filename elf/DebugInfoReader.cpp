@@ -549,9 +549,9 @@ class DebugInfoReader::Impl {
     return in.fixed(unit.addressSize);
   }
 
-  static ExpressionShape shapeOf(std::string_view expression, const Unit& unit) {
+  ExpressionShape shapeOf(std::string_view expression, const Unit& unit) const {
     ExpressionShape shape;
-    ByteCursor in(expression, true, "a location expression");
+    ByteCursor in(expression, sections_.littleEndian, "a location expression");
     unsigned operations = 0;
     std::uint8_t first = 0;
     try {

@@ -101,6 +101,15 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
   }
   const std::optional<std::string> names = image.contents(image.sections_[namesIndex]);
   if (!names) return fail("the names of its sections lie beyond the end of the file");
+  for (Section& section : image.sections_) {
+    section.contentSize = section.size;
+    std::string header;
+    if ((section.flags & kCompressed) != 0 && section.type != kNoBits &&
+        section.size >= kCompressionHeaderSize &&
+        readAt(in, section.fileOffset, kCompressionHeaderSize, header)) {
+      section.contentSize = Numbers{header, image.littleEndian_}.word(4);  // ch_size
+    }
+  }
   for (std::uint32_t k = 0; k < count; ++k) {
     if (nameOffsets[k] >= names->size()) continue;
     const std::size_t end = names->find('\0', nameOffsets[k]);

@@ -19,6 +19,9 @@ struct Section {
   std::uint32_t fileOffset = 0;
   std::uint32_t size = 0;
   std::uint32_t link = 0;  // sh_link: of a symbol table, the section of its names
+  // The size of its contents: for a compressed section the size its compression header
+  // states, as objdump's section table shows it; else `size`.
+  std::uint32_t contentSize = 0;
 
   static constexpr std::uint32_t kNoBits = 8;          // SHT_NOBITS
   static constexpr std::uint32_t kAllocated = 0x2;     // SHF_ALLOC

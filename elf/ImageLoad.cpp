@@ -88,7 +88,7 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
     if (!listedBySectionTable(*image, index)) continue;
     const Section& section = image->sections()[index];
     const bool allocated = (section.flags & Section::kAllocated) != 0;
-    store.sections.push_back({section.name, section.address, section.size, allocated});
+    store.sections.push_back({section.name, section.address, section.contentSize, allocated});
     if (allocated && section.address == 0 && section.size > 0) store.addressZeroAllocated = true;
   }
   store.sectionTableRead = true;

@@ -86,6 +86,13 @@ std::vector<Variant> variants() {
       }
     }
   }
+  // Debug sections compressed with zlib (-gz), which objdump and the direct reader
+  // inflate; and a big-endian image, built without the C library, which has no
+  // big-endian build here.
+  all.push_back({kPrograms[1], {"-gdwarf-5", "-O0", "-gz"}, "firmware_cpp_gz_dwarf_5_O0"});
+  all.push_back({kPrograms[0],
+                 {"-gdwarf-4", "-O0", "-mbig-endian", "-nostdlib", "-Wl,--entry=main"},
+                 "firmware_c_big_endian_dwarf_4_O0"});
   return all;
 }
 
@@ -359,7 +366,9 @@ void expectA2lDescribesTheMapAndTheConstData(const TempDir& dir, const A2lExpans
                                              const GdbCheck& gdb) {
   for (std::size_t e = 0; e < a2l.file.errors.size() && e < 20; ++e)
     ADD_FAILURE() << "A2L: " << a2l.file.errors[e];
-  EXPECT_EQ(a2l.file.byteOrder, "MSB_LAST");
+  // The ELF header's data byte: 2 for a big-endian image.
+  const bool bigEndian = TestSupport::readFile(dir / "app.elf").substr(5, 1) == "\x02";
+  EXPECT_EQ(a2l.file.byteOrder, bigEndian ? "MSB_FIRST" : "MSB_LAST");
   const std::vector<A2lElement>& elements = a2l.elements;
   // Signedness aside: the map reads every enumeration as unsigned.
   const auto unsignedLine = [](const std::string& line) {
