@@ -5,10 +5,15 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
 #include <sstream>
 
 #include "app/Driver.h"
 #include "dump/DumpLoad.h"
+#include "elf/ElfImage.h"
+#include "elf/ImageLoad.h"
+#include "model/ModelStore.h"
 #include "output/FileOutput.h"
 #include "output/OutputRun.h"
 #include "tests/fuzz/ConvertDumpText.h"
@@ -271,5 +276,172 @@ TEST(HostileInput, RunsEveryInputTheFuzzerEverFoundTrouble) {
   }
   std::cout << inputs << " regression inputs" << std::endl;
 }
+
+}  // namespace
+
+namespace {
+
+// A real image, changed in one place: the direct reader refuses it with a message that
+// names what it met, the run fails with status 9, and nothing is written.
+struct HostileImage {
+  std::string name;
+  bool compressed;  // built with -gz
+  std::function<void(std::string& bytes, const Elf::ElfImage& image)> change;
+  std::string message;  // a part of the message
+};
+
+void PrintTo(const HostileImage& hostile, std::ostream* out) {
+  *out << hostile.name;
+}
+
+class HostileImages : public testing::TestWithParam<HostileImage> {};
+
+// Numbers in a little-endian image.
+void put(std::string& bytes, std::size_t at, std::uint32_t value, unsigned width = 4) {
+  for (unsigned k = 0; k < width; ++k)
+    bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xff);
+}
+std::uint32_t get(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (unsigned k = 0; k < 4; ++k)
+    value |= std::uint32_t{static_cast<unsigned char>(bytes[at + k])} << (8 * k);
+  return value;
+}
+std::size_t offsetOf(const Elf::ElfImage& image, const char* section) {
+  return image.section(section)->fileOffset;
+}
+// Where the first unit of .debug_info names its abbreviations, and where its first entry
+// starts: the header differs from DWARF 5 on.
+std::size_t abbreviationOffsetField(const std::string& bytes, const Elf::ElfImage& image) {
+  const std::size_t unit = offsetOf(image, ".debug_info");
+  return unit + (bytes[unit + 4] >= 5 ? 8 : 6);
+}
+std::size_t firstEntry(const std::string& bytes, const Elf::ElfImage& image) {
+  return abbreviationOffsetField(bytes, image) +
+         (bytes[offsetOf(image, ".debug_info") + 4] >= 5 ? 4 : 5);
+}
+// The row of a section in the section table, for changing its header.
+std::size_t rowOf(const std::string& bytes, const Elf::ElfImage& image, const char* section) {
+  const std::size_t index = static_cast<std::size_t>(image.section(section) - &image.sections()[0]);
+  return get(bytes, 32) + 40 * index;
+}
+
+TEST_P(HostileImages, AreRefusedWithAMessageAndNothingWritten) {
+  const HostileImage& hostile = GetParam();
+  std::vector<std::string> flags{"-gdwarf-4", "-O0"};
+  if (hostile.compressed) flags.push_back("-gz");
+  const auto corpus = TestSupport::corpusDir();
+  const auto built = TestSupport::buildImage(
+      {"hostile", {corpus / "registers.c", corpus / "ring.c", corpus / "large.c"}, flags, false});
+  std::string bytes = TestSupport::readFile(built);
+  const std::optional<Elf::ElfImage> image = Elf::ElfImage::read(built.string());
+  ASSERT_TRUE(image.has_value());
+  hostile.change(bytes, *image);
+  TempDir dir;
+  TestSupport::writeFile(dir / "app.elf", bytes);
+
+  Model::ModelStore store;
+  std::string whyNot;
+  EXPECT_FALSE(Elf::loadImage(store, dir.file("app.elf"), whyNot));
+  EXPECT_NE(whyNot.find(hostile.message), std::string::npos) << whyNot;
+
+  std::ostringstream out, err;
+  EXPECT_EQ(App::runConverter(std::vector<std::string>{"--direct", "--a2l", dir.file("app.elf")},
+                              out, err),
+            9);
+  EXPECT_NE(err.str().find(hostile.message), std::string::npos) << err.str();
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    ++files;
+  EXPECT_EQ(files, 1u) << "only app.elf";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, HostileImages,
+    testing::Values(HostileImage{"NotAnElfFile", false, [](std::string& b, auto&) { b[1] = 'X'; },
+                                 "no ELF file"},
+                    HostileImage{"A64BitImage", false, [](std::string& b, auto&) { b[4] = 2; },
+                                 "64-bit"},
+                    HostileImage{"ForAnotherMachine", false,
+                                 [](std::string& b, auto&) { put(b, 18, 62, 2); }, "machine 62"},
+                    HostileImage{"CutInItsDebugInformation", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   b.resize(offsetOf(image, ".debug_info") + 100);
+                                 },
+                                 "beyond the end of the file"},
+                    HostileImage{"WithASectionPastTheEndOfTheFile", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, rowOf(b, image, ".debug_abbrev") + 16, 0x7fff0000);
+                                 },
+                                 ".debug_abbrev lies beyond the end of the file"},
+                    HostileImage{"WithAUnitLongerThanItsSection", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info"), 0x10000000);
+                                 },
+                                 "runs past the end of the section"},
+                    HostileImage{"InTheSixtyFourBitFormat", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info"), 0xffffffff);
+                                 },
+                                 "64-bit DWARF format"},
+                    HostileImage{"OfAnUnknownVersion", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info") + 4, 7, 2);
+                                 },
+                                 "DWARF version 7"},
+                    HostileImage{"WithItsAbbreviationsPastTheirSection", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, abbreviationOffsetField(b, image), 0x7fffffff);
+                                 },
+                                 "past the end of the section"},
+                    HostileImage{"WithAnAbbreviationCodeThatIsNotDefined", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   b[firstEntry(b, image)] = 0x7f;
+                                 },
+                                 "abbreviation code 127"},
+                    HostileImage{"WithAnUnknownForm", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   b[offsetOf(image, ".debug_abbrev") + 4] = 0x7f;
+                                 },
+                                 "the form 0x7f"},
+                    HostileImage{"WithAnAbbreviationTableWithoutEnd", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, rowOf(b, image, ".debug_abbrev") + 20, 5);
+                                 },
+                                 "the data ends before what it announces"},
+                    HostileImage{"WithStringsWithoutEnd", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   const Elf::Section& str = *image.section(".debug_str");
+                                   std::replace(b.begin() + str.fileOffset,
+                                                b.begin() + str.fileOffset + str.size, '\0', 'x');
+                                 },
+                                 "a string without its ending NUL"},
+                    HostileImage{"WithALineTableThatRunsPastItsSection", false,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_line"), 0x7ffffff0);
+                                 },
+                                 ".debug_line"},
+                    HostileImage{"CompressedToInflatePastTheBound", true,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info") + 4, 0xfffffff0);
+                                 },
+                                 "past the bound"},
+                    HostileImage{"CompressedToInflateToAnotherSize", true,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   const std::size_t at = offsetOf(image, ".debug_info") + 4;
+                                   put(b, at, get(b, at) - 1);
+                                 },
+                                 "does not inflate to the"},
+                    HostileImage{"CompressedWithZstd", true,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info"), 2);
+                                 },
+                                 "zstd"},
+                    HostileImage{"CompressedAndDamaged", true,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   put(b, offsetOf(image, ".debug_info") + 12, 0x12345678);
+                                 },
+                                 "damaged"}),
+    [](const testing::TestParamInfo<HostileImage>& info) { return info.param.name; });
 
 }  // namespace
