@@ -83,6 +83,45 @@ TEST(Driver, PrintsTheUsageWithoutAPath) {
   EXPECT_TRUE(filesIn(dir).empty());
 }
 
+TEST(Driver, AnswersHelpAndVersionGivenAlone) {
+  TempDir dir;
+  const InDirectory here(dir.path());
+  for (const std::string help : {"--help", "-h"}) {
+    const Conversion run = convert({help});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with(kUsage)) << run.out;
+    for (const char* option :
+         {"--direct", "--a2l", "--characteristic PATTERN", "--characteristic-section NAME",
+          "--update-a2l FILE", "--strict", "--help, -h", "--version"}) {
+      EXPECT_NE(run.out.find("\n  " + std::string(option) + " "), std::string::npos) << option;
+    }
+  }
+  const Conversion version = convert({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(
+      std::regex_match(version.out, std::regex(R"(skarvel [0-9]+\.[0-9]+\.[0-9]+ \(built .*\)\n)")))
+      << version.out;
+  // Before a path they are options like any other, which these are not.
+  EXPECT_EQ(convert({"--help", "app.elf"}).status, App::kUnknownOption);
+  EXPECT_TRUE(filesIn(dir).empty());
+}
+
+TEST(Driver, ReadsOnlyAnElfFileDirectly) {
+  TempDir dir;
+  TestSupport::writeFile(dir / "app.txt", "not an image");
+  const std::vector<std::pair<std::string, std::string>> refused{
+      {dir.file("app.txt"), "it is no ELF file"},
+      {dir.file("missing.elf"), "the file cannot be opened"},
+  };
+  for (const auto& [path, reason] : refused) {
+    const Conversion run = convert({"--direct", path});
+    EXPECT_EQ(run.status, App::kImageNotRead);
+    EXPECT_EQ(run.err,
+              "Can not read the debug information of " + path + " directly: " + reason + "\n");
+  }
+  EXPECT_EQ(filesIn(dir), std::vector<std::string>{"app.txt"});
+}
+
 TEST(Driver, BuildDateIsMonthDayAndYear) {
   EXPECT_TRUE(std::regex_match(std::string(App::buildDate()),
                                std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{4}")))
@@ -360,8 +399,8 @@ TEST(Driver, RefusesAnUnknownOrIncompleteOptionButTakesTheLastArgumentAsThePath)
   TempDir dir;
   TestSupport::writeFile(dir / "app_ObjDump.txt", "");
   const std::string known =
-      " (the options are --a2l, --characteristic PATTERN, --characteristic-section NAME, "
-      "--update-a2l FILE and --strict, given before the path)\n";
+      " (the options are --direct, --a2l, --characteristic PATTERN, --characteristic-section "
+      "NAME, --update-a2l FILE and --strict, given before the path; --help lists them)\n";
   const std::string withoutA2l =
       "--characteristic and --characteristic-section choose what the A2L file describes; give "
       "--a2l as well\n";
