@@ -668,6 +668,28 @@ TEST_P(GoldenFiles, AreWrittenByteForByte) {
   }
 }
 
+// The C program's image is kept beside its files, so that the Windows build, which has
+// no compiler to build it, reads it directly and compares: it must stay the image that
+// the files come from.
+TEST(GoldenImage, IsTheImageOfTheGoldenFilesReadDirectly) {
+  const auto goldenDir = TestSupport::corpusDir() / "golden";
+  EXPECT_TRUE(TestSupport::readFile(goldenImage(kGoldenC)) ==
+              TestSupport::readFile(goldenDir / "golden_c.elf"))
+      << "copy the golden program's new image to " << (goldenDir / "golden_c.elf");
+  TempDir dir;
+  std::filesystem::copy_file(goldenDir / "golden_c.elf", dir / "golden_c.elf");
+  ASSERT_EQ(
+      TestSupport::runCommand({SKARVEL_PROGRAM, "--direct", "--a2l", dir.file("golden_c.elf")},
+                              dir / "console.txt"),
+      0);
+  for (const std::string suffix :
+       {"_Vek.m51", "_CANape.db", "_Vek.m51_StyleWarnings.log", "_Vek.a2l"}) {
+    EXPECT_TRUE(TestSupport::readFile(dir / ("golden_c" + suffix)) ==
+                TestSupport::readFile(goldenDir / ("golden_c" + suffix)))
+        << suffix;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, GoldenFiles, testing::Values(kGoldenC, kGoldenCpp),
                          [](const testing::TestParamInfo<Golden>& info) {
                            return info.param.name;

@@ -153,6 +153,21 @@ TEST(WindowsDriver, ConvertsAnImageThroughObjdump) {
   expectGoldenFiles(folder, "app");
 }
 
+// The image's own debug sections give the same bytes as on Linux, with no objdump.
+TEST(WindowsDriver, ReadsAnImageDirectly) {
+  TempDir dir;
+  const std::filesystem::path folder = dir.path() / u8"\u00dcberwachung app";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(kGolden / "golden_c.elf", folder / "app.elf");
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = App::runConverter(
+      std::vector<std::string>{"--direct", "--a2l", utf8(folder / "app.elf")}, out, err);
+  EXPECT_EQ(status, 0) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(folder / "app_ObjDump.txt"));
+  expectGoldenFiles(folder, "app");
+}
+
 // The dump is read while objdump writes it; an objdump that fails, even after a whole
 // dump, leaves every earlier output as it was.
 TEST(WindowsDriver, EndsWithTheStatusOfAFailingObjdump) {
