@@ -8,20 +8,21 @@
 
 namespace Elf {
 
-// One attribute of an abbreviation: which attribute, in which form; an implicit constant
-// (DW_FORM_implicit_const) keeps its value here, as the entries do not.
+// One attribute of an abbreviation: which attribute, in which form. An implicit constant
+// (DW_FORM_implicit_const) keeps its value in the table, as the entries do not. A unit
+// of a large image has a table of its own, hundreds of them, so the rows are kept small.
 struct AttributeSpec {
   std::uint16_t attribute;
   std::uint16_t form;
-  std::int64_t implicitConst;
+  std::uint32_t implicitConst;  // the index of its value in the table, for that form
 };
 
 struct Abbreviation {
-  std::uint64_t code = 0;
+  std::uint32_t code = 0;
   std::uint32_t tag = 0;
-  bool hasChildren = false;
   std::uint32_t firstSpec = 0;  // into the table's specs
   std::uint32_t specCount = 0;
+  bool hasChildren = false;
 };
 
 // The abbreviation table at one offset of .debug_abbrev. Codes are looked up once per
@@ -36,16 +37,22 @@ class AbbreviationTable {
     if (code - 1 < abbreviations_.size() && abbreviations_[code - 1].code == code) {
       return &abbreviations_[code - 1];
     }
+    if (byCode_.empty()) return nullptr;
     const auto found = byCode_.find(code);
     return found != byCode_.end() ? &abbreviations_[found->second] : nullptr;
   }
   const AttributeSpec* specsOf(const Abbreviation& abbreviation) const {
     return specs_.data() + abbreviation.firstSpec;
   }
+  std::int64_t implicitConst(const AttributeSpec& spec) const {
+    return spec.implicitConst < implicitConsts_.size() ? implicitConsts_[spec.implicitConst] : 0;
+  }
 
  private:
   std::vector<Abbreviation> abbreviations_;
   std::vector<AttributeSpec> specs_;
+  std::vector<std::int64_t> implicitConsts_;
+  // Only for a table whose codes do not run 1, 2, 3, ...
   std::unordered_map<std::uint64_t, std::size_t> byCode_;
 };
 
@@ -55,6 +62,8 @@ class AbbreviationTables {
   AbbreviationTables(std::string_view section, bool littleEndian)
       : section_(section), littleEndian_(littleEndian) {}
   const AbbreviationTable& at(std::uint64_t offset);
+  // Forgets the tables read so far; a later unit that names one reads it again.
+  void clear() { tables_.clear(); }
 
  private:
   std::string_view section_;

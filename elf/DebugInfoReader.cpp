@@ -26,6 +26,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -209,6 +210,23 @@ struct ExpressionShape {
   std::uint64_t operand = 0;
 };
 
+// The decimal texts of line numbers, each kept once: most entries have one, and few
+// numbers repeat more often.
+class LineTexts {
+ public:
+  Text textOf(std::uint64_t line, TextArena& texts) {
+    if (line >= kKept) return texts.copy(std::to_string(line));
+    if (line >= kept_.size()) kept_.resize(static_cast<std::size_t>(line) + 1);
+    Text& text = kept_[static_cast<std::size_t>(line)];
+    if (text.empty()) text = texts.copy(std::to_string(line));
+    return text;
+  }
+
+ private:
+  static constexpr std::uint64_t kKept = 1 << 16;
+  std::vector<Text> kept_;
+};
+
 }  // namespace
 
 class DebugInfoReader::Impl {
@@ -226,8 +244,14 @@ class DebugInfoReader::Impl {
         space == ReferenceSpace::Types ? sections_.types : sections_.info;
     const char* name = space == ReferenceSpace::Types ? ".debug_types" : ".debug_info";
     ByteCursor in(bytes, sections_.littleEndian, name);
+    section_ = bytes;
+    releasedUpTo_ = 0;
+    sectionStarts_.emplace_back(store_.root->children.size(), space);
     while (!in.atEnd())
       readUnit(in);
+    releaseUpTo(bytes.size());
+    abbreviations_.clear();
+    if (sections_.release) sections_.release(sections_.abbrev);
   }
 
  private:
@@ -310,7 +334,7 @@ class DebugInfoReader::Impl {
     if (abbreviation == nullptr) return;
     const AttributeSpec* specs = table.specsOf(*abbreviation);
     for (std::uint32_t k = 0; k < abbreviation->specCount; ++k) {
-      const FormValue value = readForm(in, specs[k].form, unit, specs[k].implicitConst);
+      const FormValue value = readForm(in, specs[k].form, unit, table.implicitConst(specs[k]));
       if (specs[k].attribute == kStrOffsetsBase) unit.strOffsetsBase = value.value;
       if (specs[k].attribute == kAddrBase || specs[k].attribute == kGnuAddrBase) {
         unit.addrBase = value.value;
@@ -334,10 +358,11 @@ class DebugInfoReader::Impl {
         in.fail("abbreviation code " + std::to_string(code) +
                 ", which the unit's abbreviation table does not define");
       }
+      if (offset - releasedUpTo_ >= kReleaseStep) releaseUpTo(offset);
       BasicObject* object = enter(level, offset, abbreviation->tag);
       const AttributeSpec* specs = table.specsOf(*abbreviation);
       for (std::uint32_t k = 0; k < abbreviation->specCount; ++k) {
-        const FormValue value = readForm(in, specs[k].form, unit, specs[k].implicitConst);
+        const FormValue value = readForm(in, specs[k].form, unit, table.implicitConst(specs[k]));
         if (object == nullptr) continue;
         const Attribute attribute = attributes_.find(specs[k].attribute);
         if (attribute != Attribute::Other) apply(*object, attribute, value, unit);
@@ -349,6 +374,51 @@ class DebugInfoReader::Impl {
         }
       }
     }
+  }
+
+ public:
+  void indexOffsets() {
+    const ChildList& units = store_.root->children;
+    // The objects of the units from `first` to `end`, each before its children: entry
+    // order. The path down to the object is all that is kept.
+    const auto walk = [&units](std::size_t first, std::size_t end, const auto& visit) {
+      std::vector<std::pair<BasicObject*, std::size_t>> path;  // an object, its next child
+      for (std::size_t unit = first; unit < end; ++unit) {
+        visit(units[unit].get());
+        path.emplace_back(units[unit].get(), 0);
+        while (!path.empty()) {
+          auto& [object, next] = path.back();
+          if (next == object->children.size()) {
+            path.pop_back();
+            continue;
+          }
+          BasicObject* child = object->children[next++].get();
+          visit(child);
+          path.emplace_back(child, 0);
+        }
+      }
+    };
+    for (std::size_t k = 0; k < sectionStarts_.size(); ++k) {
+      const auto [first, space] = sectionStarts_[k];
+      const std::size_t end =
+          k + 1 < sectionStarts_.size() ? sectionStarts_[k + 1].first : units.size();
+      OffsetMap& map = space == ReferenceSpace::Types ? store_.typeSectionObjectsByOffset
+                                                      : store_.objectsByOffset;
+      std::size_t count = 0;
+      walk(first, end, [&count](BasicObject*) { ++count; });
+      map.reserve(map.size() + count);
+      walk(first, end, [&map](BasicObject* object) { map.insert(object->offset, object); });
+    }
+  }
+
+ private:
+  // The entries before `offset` are read, and every name read so far is copied: the
+  // memory of both may go. The names are read again as later entries need them.
+  void releaseUpTo(std::size_t offset) {
+    if (!sections_.release) return;
+    sections_.release(section_.substr(releasedUpTo_, offset - releasedUpTo_));
+    sections_.release(sections_.str);
+    releasedUpTo_ = offset;
   }
 
   // The object of a new entry, under the last entry of the level above; null for an
@@ -363,11 +433,6 @@ class DebugInfoReader::Impl {
             : create<BasicObject>(offset, unknownTag(tag), parent);
     if (parentByLevel_.size() < level + 2u) parentByLevel_.resize(level + 2u);
     parentByLevel_[level + 1] = object;
-    if (space_ == ReferenceSpace::Types) {
-      store_.typeSectionObjectsByOffset.insert(offset, object);
-    } else {
-      store_.objectsByOffset.insert(offset, object);
-    }
     lastLevel_ = level + 1;
     return object;
   }
@@ -685,6 +750,15 @@ class DebugInfoReader::Impl {
   TagMeanings tags_;
   AttributeMeanings attributes_;
   ReferenceSpace space_ = ReferenceSpace::Info;
+  // The section being read, and how much of it has been given back.
+  std::string_view section_;
+  std::size_t releasedUpTo_ = 0;
+  // Where the units of each section read start among the root's children, and the
+  // section's space.
+  std::vector<std::pair<std::size_t, ReferenceSpace>> sectionStarts_;
+  LineTexts lineTexts_;
+  std::unordered_map<std::uint64_t, Text> namesByOffset_;
+  static constexpr std::size_t kReleaseStep = std::size_t{1} << 18;
   std::vector<BasicObject*> parentByLevel_;
   std::uint32_t lastLevel_ = 0;
   std::int32_t pointerSize_ = 0;
@@ -697,6 +771,7 @@ struct EntryValue {
   Attribute attribute;
   const FormValue& form;
   TextArena& texts;
+  LineTexts* lines;
   std::uint32_t numericValue = 0;
   Text textValue;
   ReferenceSpace space = ReferenceSpace::Info;
@@ -728,11 +803,13 @@ struct EntryValue {
   Text lineText() const {
     switch (form.printed) {
       case Printed::Unsigned:
-        return texts.copy(std::to_string(form.value));
+        return lines->textOf(form.value, texts);
       case Printed::Signed:
-        return texts.copy(std::to_string(static_cast<std::int64_t>(form.value)));
+        return static_cast<std::int64_t>(form.value) < 0
+                   ? texts.copy(std::to_string(static_cast<std::int64_t>(form.value)))
+                   : lines->textOf(form.value, texts);
       case Printed::Hex:
-        return texts.copy(std::to_string(static_cast<std::uint32_t>(form.value)));
+        return lines->textOf(static_cast<std::uint32_t>(form.value), texts);
       default:
         return {};
     }
@@ -743,10 +820,19 @@ struct EntryValue {
 
 void DebugInfoReader::Impl::apply(BasicObject& object, Attribute attribute, const FormValue& form,
                                   const Unit& unit) {
-  EntryValue line{attribute, form, store_.texts, 0, {}, space_, &store_.signatureReferences};
+  EntryValue line{attribute, form, store_.texts, &lineTexts_,
+                  0,         {},   space_,       &store_.signatureReferences};
   switch (attribute) {
     case Attribute::Name:
-      if (form.printed == Printed::String) line.textValue = store_.texts.copy(textOf(form, unit));
+      if (form.place == StringPlace::Str) {
+        // Names of .debug_str repeat (a member's name in every instance of a template):
+        // each is copied once.
+        Text& kept = namesByOffset_[form.value];
+        if (kept.empty()) kept = store_.texts.copy(textOf(form, unit));
+        line.textValue = kept;
+      } else if (form.printed == Printed::String) {
+        line.textValue = store_.texts.copy(textOf(form, unit));
+      }
       object.name = line.textValue;
       break;
     case Attribute::Location: {
@@ -830,6 +916,10 @@ DebugInfoReader::~DebugInfoReader() = default;
 
 void DebugInfoReader::readSection(ReferenceSpace space) {
   impl_->readSection(space);
+}
+
+void DebugInfoReader::indexOffsets() {
+  impl_->indexOffsets();
 }
 
 }  // namespace Elf

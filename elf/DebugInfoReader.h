@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -23,6 +24,9 @@ struct DebugSections {
   std::string_view addr;
   std::string_view line;
   bool littleEndian = true;
+  // Told of a part of a section that has been read and is not read again, so that its
+  // memory can go; may do nothing.
+  std::function<void(std::string_view)> release;
 };
 
 // Reads the units of .debug_info or .debug_types into the store, one object per entry in
@@ -38,6 +42,9 @@ class DebugInfoReader {
 
   // `space` Info reads .debug_info, Types reads .debug_types.
   void readSection(Model::ReferenceSpace space);
+  // Finds every object read by its offset (the store's offset maps), in entry order. Done
+  // once all sections are read, and their memory given back, as the maps are large.
+  void indexOffsets();
 
  private:
   class Impl;

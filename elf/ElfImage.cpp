@@ -1,10 +1,6 @@
 #include "elf/ElfImage.h"
 
-#include <fstream>
-
 #include <zlib.h>
-
-#include "common/FilePath.h"
 
 namespace Elf {
 
@@ -18,18 +14,9 @@ constexpr std::size_t kHeaderSize = 52;             // of ELFCLASS32
 constexpr std::size_t kSectionHeaderSize = 40;      // of ELFCLASS32
 constexpr std::uint32_t kMaxSections = 1u << 16;    // far more than any image has
 
-// Reads `size` bytes at `offset`; false when the file ends before.
-bool readAt(std::ifstream& in, std::uint64_t offset, std::size_t size, std::string& into) {
-  into.assign(size, '\0');
-  in.clear();
-  in.seekg(static_cast<std::streamoff>(offset));
-  in.read(into.data(), static_cast<std::streamsize>(size));
-  return in.gcount() == static_cast<std::streamsize>(size);
-}
-
 // Unsigned numbers of the image's byte order, at a place that the caller has checked.
 struct Numbers {
-  const std::string& bytes;
+  std::string_view bytes;
   bool littleEndian;
 
   std::uint32_t at(std::size_t offset, std::size_t width) const {
@@ -51,41 +38,36 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
     if (whyNot != nullptr) *whyNot = reason;
     return std::nullopt;
   };
-  std::ifstream in(Common::filePath(path), std::ios::binary | std::ios::ate);
-  if (!in) return fail("the file cannot be opened");
-  const std::uint64_t fileSize = static_cast<std::uint64_t>(in.tellg());
-  std::string header;
-  if (!readAt(in, 0, 16, header) || header.compare(0, 4,
-                                                   "\x7f"
-                                                   "ELF") != 0) {
+  std::shared_ptr<const Common::FileView> file = Common::FileView::open(path);
+  if (file == nullptr) return fail("the file cannot be opened");
+  const std::string_view bytes = file->bytes();
+  if (bytes.size() < 16 || bytes.substr(0, 4) !=
+                               "\x7f"
+                               "ELF") {
     return fail("it is no ELF file");
   }
   // Class 1 (32-bit), data 1 (little-endian) or 2 (big-endian).
-  if (header[4] == 2) return fail("it is a 64-bit ELF file; only 32-bit ARM images are read");
-  if (header[4] != 1 || (header[5] != 1 && header[5] != 2)) {
+  if (bytes[4] == 2) return fail("it is a 64-bit ELF file; only 32-bit ARM images are read");
+  if (bytes[4] != 1 || (bytes[5] != 1 && bytes[5] != 2)) {
     return fail("its ELF header names no known class or byte order");
   }
-  if (!readAt(in, 0, kHeaderSize, header)) return fail("the file ends inside its ELF header");
+  if (bytes.size() < kHeaderSize) return fail("the file ends inside its ELF header");
   ElfImage image;
-  image.path_ = path;
-  image.fileSize_ = fileSize;
-  image.littleEndian_ = header[5] == 1;
-  const Numbers fields{header, image.littleEndian_};
+  image.littleEndian_ = bytes[5] == 1;
+  const Numbers fields{bytes, image.littleEndian_};
   image.machine_ = fields.half(18);                   // e_machine
   const std::uint32_t tableOffset = fields.word(32);  // e_shoff
   const std::uint32_t entrySize = fields.half(46);    // e_shentsize
   const std::uint32_t count = fields.half(48);        // e_shnum
   const std::uint32_t namesIndex = fields.half(50);   // e_shstrndx
   if (tableOffset == 0 || entrySize < kSectionHeaderSize || count == 0 || count > kMaxSections ||
-      namesIndex >= count || tableOffset + std::uint64_t{entrySize} * count > fileSize) {
+      namesIndex >= count || tableOffset + std::uint64_t{entrySize} * count > bytes.size()) {
     return fail("its section table is missing or lies beyond the end of the file");
   }
   image.namesIndex_ = namesIndex;
-  std::string table;
-  if (!readAt(in, tableOffset, std::size_t{entrySize} * count, table)) {
-    return fail("the file ends inside its section table");
-  }
-  const Numbers rows{table, image.littleEndian_};
+  image.file_ = std::move(file);
+  const Numbers rows{bytes.substr(tableOffset, std::size_t{entrySize} * count),
+                     image.littleEndian_};
   std::vector<std::uint32_t> nameOffsets;
   for (std::uint32_t k = 0; k < count; ++k) {
     const std::size_t row = std::size_t{k} * entrySize;
@@ -97,23 +79,21 @@ std::optional<ElfImage> ElfImage::read(const std::string& path, std::string* why
     section.fileOffset = rows.word(row + 16);
     section.size = rows.word(row + 20);
     section.link = rows.word(row + 24);
+    section.contentSize = section.size;
     image.sections_.push_back(section);
   }
-  const std::optional<std::string> names = image.contents(image.sections_[namesIndex]);
-  if (!names) return fail("the names of its sections lie beyond the end of the file");
   for (Section& section : image.sections_) {
-    section.contentSize = section.size;
-    std::string header;
-    if ((section.flags & kCompressed) != 0 && section.type != kNoBits &&
-        section.size >= kCompressionHeaderSize &&
-        readAt(in, section.fileOffset, kCompressionHeaderSize, header)) {
-      section.contentSize = Numbers{header, image.littleEndian_}.word(4);  // ch_size
+    const std::optional<std::string_view> stored = image.inFile(section);
+    if ((section.flags & kCompressed) != 0 && stored && stored->size() >= kCompressionHeaderSize) {
+      section.contentSize = Numbers{*stored, image.littleEndian_}.word(4);  // ch_size
     }
   }
+  const std::optional<std::string_view> names = image.inFile(image.sections_[namesIndex]);
+  if (!names) return fail("the names of its sections lie beyond the end of the file");
   for (std::uint32_t k = 0; k < count; ++k) {
     if (nameOffsets[k] >= names->size()) continue;
     const std::size_t end = names->find('\0', nameOffsets[k]);
-    image.sections_[k].name = names->substr(nameOffsets[k], end - nameOffsets[k]);
+    image.sections_[k].name = std::string(names->substr(nameOffsets[k], end - nameOffsets[k]));
   }
   return image;
 }
@@ -125,41 +105,35 @@ const Section* ElfImage::section(std::string_view name) const {
   return nullptr;
 }
 
-std::optional<std::string> ElfImage::contents(const Section& section) const {
-  if (section.type == kNoBits || (section.flags & kCompressed) != 0) return std::nullopt;
-  if (std::uint64_t{section.fileOffset} + section.size > fileSize_) return std::nullopt;
-  std::ifstream in(Common::filePath(path_), std::ios::binary);
-  std::string bytes;
-  if (!in || !readAt(in, section.fileOffset, section.size, bytes)) return std::nullopt;
-  return bytes;
+std::optional<std::string_view> ElfImage::inFile(const Section& section) const {
+  if (section.type == kNoBits) return std::string_view();
+  const std::string_view bytes = file_->bytes();
+  if (std::uint64_t{section.fileOffset} + section.size > bytes.size()) return std::nullopt;
+  return bytes.substr(section.fileOffset, section.size);
 }
 
-}  // namespace Elf
+std::optional<std::string> ElfImage::contents(const Section& section) const {
+  if (section.type == kNoBits || (section.flags & kCompressed) != 0) return std::nullopt;
+  const std::optional<std::string_view> bytes = inFile(section);
+  if (!bytes) return std::nullopt;
+  return std::string(*bytes);
+}
 
-namespace Elf {
-
-std::optional<std::string> ElfImage::readableContents(const Section& section,
-                                                      std::string& whyNot) const {
+std::optional<std::string_view> ElfImage::readableContents(const Section& section,
+                                                           std::string& inflated,
+                                                           std::string& whyNot) const {
   const std::string name = section.name.empty() ? std::string("a section") : section.name;
-  if (section.type == kNoBits) return std::string();
-  if (std::uint64_t{section.fileOffset} + section.size > fileSize_) {
+  const std::optional<std::string_view> bytes = inFile(section);
+  if (!bytes) {
     whyNot = name + " lies beyond the end of the file";
     return std::nullopt;
   }
-  std::string bytes;
-  {
-    std::ifstream in(Common::filePath(path_), std::ios::binary);
-    if (!in || !readAt(in, section.fileOffset, section.size, bytes)) {
-      whyNot = name + " cannot be read from the file";
-      return std::nullopt;
-    }
-  }
-  if ((section.flags & kCompressed) == 0) return bytes;
-  if (bytes.size() < kCompressionHeaderSize) {
+  if ((section.flags & kCompressed) == 0 || section.type == kNoBits) return bytes;
+  if (bytes->size() < kCompressionHeaderSize) {
     whyNot = name + " is compressed but too short for its compression header";
     return std::nullopt;
   }
-  const Numbers header{bytes, littleEndian_};
+  const Numbers header{*bytes, littleEndian_};
   const std::uint32_t type = header.word(0);
   const std::uint32_t size = header.word(4);
   if (type != kZlib) {
@@ -173,15 +147,14 @@ std::optional<std::string> ElfImage::readableContents(const Section& section,
              std::to_string(kMaxInflatedSize);
     return std::nullopt;
   }
-  std::string inflated(size, '\0');
   // One byte more than stated, so that data that inflates past the stated size is told
   // from data that fills it exactly.
-  inflated.push_back('\0');
+  inflated.assign(std::size_t{size} + 1, '\0');
   uLongf inflatedSize = static_cast<uLongf>(inflated.size());
   const int status =
       uncompress(reinterpret_cast<Bytef*>(inflated.data()), &inflatedSize,
-                 reinterpret_cast<const Bytef*>(bytes.data() + kCompressionHeaderSize),
-                 static_cast<uLong>(bytes.size() - kCompressionHeaderSize));
+                 reinterpret_cast<const Bytef*>(bytes->data() + kCompressionHeaderSize),
+                 static_cast<uLong>(bytes->size() - kCompressionHeaderSize));
   if (status != Z_OK && status != Z_BUF_ERROR) {
     whyNot = name + " is compressed with zlib but does not inflate: its data is damaged";
     return std::nullopt;
@@ -192,7 +165,7 @@ std::optional<std::string> ElfImage::readableContents(const Section& section,
     return std::nullopt;
   }
   inflated.resize(size);
-  return inflated;
+  return std::string_view(inflated);
 }
 
 }  // namespace Elf

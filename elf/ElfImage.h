@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/FileView.h"
 
 // The sections of a 32-bit ELF image, read from its header and section table: the debug
 // sections that the direct reader decodes, and the image's own .debug_addr where objdump
@@ -31,8 +34,7 @@ struct Section {
 class ElfImage {
  public:
   // Nothing when the file cannot be read or is no 32-bit ELF file with a section table
-  // that lies within it.
-  // `whyNot`, when given, says why in words for the console.
+  // that lies within it; `whyNot`, when given, says why in words for the console.
   static std::optional<ElfImage> read(const std::string& path, std::string* whyNot = nullptr);
 
   bool littleEndian() const { return littleEndian_; }
@@ -43,22 +45,28 @@ class ElfImage {
   std::uint32_t sectionNamesIndex() const { return namesIndex_; }
   // The first section of that name, or null.
   const Section* section(std::string_view name) const;
-  // The bytes of a section as they stand in the file; nothing when it has none in the
-  // file (SHT_NOBITS), is compressed (SHF_COMPRESSED), or lies beyond the file's end.
+  // A copy of the bytes of a section as they stand in the file; nothing when it has none
+  // in the file (SHT_NOBITS), is compressed (SHF_COMPRESSED), or lies beyond the file's
+  // end.
   std::optional<std::string> contents(const Section& section) const;
-  // The bytes of a section as a reader of it sees them: decompressed when the section is
-  // compressed with zlib (SHF_COMPRESSED, as "gcc -gz" writes). Nothing, with the reason in
-  // `whyNot`, when the section lies beyond the file's end, uses another compression, or
-  // does not inflate to exactly the size its header states, which may be at most
-  // kMaxInflatedSize.
-  std::optional<std::string> readableContents(const Section& section, std::string& whyNot) const;
+  // The bytes of a section as a reader of it sees them: a view of the file, or, for a
+  // section compressed with zlib (SHF_COMPRESSED, as "gcc -gz" writes), of `inflated`,
+  // which receives them. Nothing, with the reason in `whyNot`, when the section lies
+  // beyond the file's end, uses another compression, or does not inflate to exactly the
+  // size its header states, which may be at most kMaxInflatedSize.
+  std::optional<std::string_view> readableContents(const Section& section, std::string& inflated,
+                                                   std::string& whyNot) const;
+  // Gives back the memory of a part of the file that was read (see Common::FileView).
+  void release(std::string_view range) const { file_->release(range); }
 
   static constexpr std::uint32_t kMachineArm = 40;
   static constexpr std::uint32_t kMaxInflatedSize = 1u << 30;
 
  private:
-  std::string path_;
-  std::uint64_t fileSize_ = 0;
+  // The section's bytes in the file, or nothing when they lie beyond its end.
+  std::optional<std::string_view> inFile(const Section& section) const;
+
+  std::shared_ptr<const Common::FileView> file_;
   bool littleEndian_ = true;
   std::uint32_t machine_ = 0;
   std::uint32_t namesIndex_ = 0;

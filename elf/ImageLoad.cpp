@@ -1,7 +1,12 @@
 #include "elf/ImageLoad.h"
 
 #include <array>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "dump/EntryReader.h"
 #include "dump/PlacementReader.h"
@@ -39,21 +44,24 @@ bool listedBySectionTable(const ElfImage& image, std::size_t index) {
   }
 }
 
-// The debug sections the reader decodes, owned here while it reads them.
+// The debug sections the reader decodes: views of the file, or of the inflated bytes of
+// compressed sections, which are kept here while the reader reads them.
 struct SectionBytes {
-  std::string info, types, abbrev, str, lineStr, strOffsets, addr, line;
+  DebugSections views;
+  std::vector<std::unique_ptr<std::string>> inflated;
 };
 
 bool readSections(const ElfImage& image, SectionBytes& bytes, std::string& whyNot) {
-  const std::array<std::pair<const char*, std::string*>, 8> wanted{{
-      {".debug_info", &bytes.info},
-      {".debug_types", &bytes.types},
-      {".debug_abbrev", &bytes.abbrev},
-      {".debug_str", &bytes.str},
-      {".debug_line_str", &bytes.lineStr},
-      {".debug_str_offsets", &bytes.strOffsets},
-      {".debug_addr", &bytes.addr},
-      {".debug_line", &bytes.line},
+  DebugSections& views = bytes.views;
+  const std::array<std::pair<const char*, std::string_view*>, 8> wanted{{
+      {".debug_info", &views.info},
+      {".debug_types", &views.types},
+      {".debug_abbrev", &views.abbrev},
+      {".debug_str", &views.str},
+      {".debug_line_str", &views.lineStr},
+      {".debug_str_offsets", &views.strOffsets},
+      {".debug_addr", &views.addr},
+      {".debug_line", &views.line},
   }};
   for (const auto& [name, into] : wanted) {
     const Section* section = image.section(name);
@@ -66,11 +74,25 @@ bool readSections(const ElfImage& image, SectionBytes& bytes, std::string& whyNo
       }
       continue;
     }
-    std::optional<std::string> contents = image.readableContents(*section, whyNot);
+    auto inflated = std::make_unique<std::string>();
+    const std::optional<std::string_view> contents =
+        image.readableContents(*section, *inflated, whyNot);
     if (!contents) return false;
-    *into = std::move(*contents);
+    *into = *contents;
+    if (!inflated->empty()) bytes.inflated.push_back(std::move(inflated));
   }
+  views.littleEndian = image.littleEndian();
+  views.release = [&image](std::string_view range) { image.release(range); };
   return true;
+}
+
+// The abbreviation tables and the other working memory of the reader are freed between
+// the model's objects; the pages they leave are given back before the outputs are
+// written, the conversion's largest moment.
+void giveBackFreedMemory() {
+#ifdef __GLIBC__
+  ::malloc_trim(0);
+#endif
 }
 
 }  // namespace
@@ -96,27 +118,31 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
 
   SectionBytes bytes;
   if (!readSections(*image, bytes, whyNot)) return false;
-  const DebugSections sections{bytes.info, bytes.types,   bytes.abbrev,
-                               bytes.str,  bytes.lineStr, bytes.strOffsets,
-                               bytes.addr, bytes.line,    image->littleEndian()};
+  const DebugSections& sections = bytes.views;
   try {
+    // The file tables first, so that the memory of their section goes before the model
+    // grows.
+    readLineTables(store, sections);
+    sections.release(sections.line);
+    sections.release(sections.lineStr);
     DebugInfoReader entries(store, sections);
     // In the order of the image's sections, as objdump prints them.
     for (const Section& section : image->sections()) {
       if (section.name == ".debug_info") entries.readSection(Model::ReferenceSpace::Info);
       if (section.name == ".debug_types") entries.readSection(Model::ReferenceSpace::Types);
     }
-    readLineTables(store, sections);
+    entries.indexOffsets();
   } catch (const DwarfError& error) {
     whyNot = error.what();
     return false;
   }
-  Dump::placeVariables(store, [&bytes, &image]() -> std::optional<Dump::ImageAddressSection> {
-    if (bytes.addr.empty()) return std::nullopt;
-    return Dump::ImageAddressSection{bytes.addr, image->littleEndian()};
+  Dump::placeVariables(store, [&sections, &image]() -> std::optional<Dump::ImageAddressSection> {
+    if (sections.addr.empty()) return std::nullopt;
+    return Dump::ImageAddressSection{std::string(sections.addr), image->littleEndian()};
   });
   store.linkTypes();
   Dump::restateDataBitOffsets(store);
+  giveBackFreedMemory();
   return true;
 }
 

@@ -25,6 +25,9 @@ class OffsetMap {
     entries_.emplace_back(offset, object);
   }
 
+  // Room for `count` entries, for a map whose size is known before it is filled.
+  void reserve(std::size_t count) { entries_.reserve(count); }
+
   void seal() {
     if (sorted_) return;
     std::stable_sort(entries_.begin(), entries_.end(),
