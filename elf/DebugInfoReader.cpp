@@ -247,6 +247,7 @@ class DebugInfoReader::Impl {
     section_ = bytes;
     releasedUpTo_ = 0;
     sectionStarts_.emplace_back(store_.root->children.size(), space);
+    sectionObjects_.push_back(0);
     while (!in.atEnd())
       readUnit(in);
     releaseUpTo(bytes.size());
@@ -404,9 +405,7 @@ class DebugInfoReader::Impl {
           k + 1 < sectionStarts_.size() ? sectionStarts_[k + 1].first : units.size();
       OffsetMap& map = space == ReferenceSpace::Types ? store_.typeSectionObjectsByOffset
                                                       : store_.objectsByOffset;
-      std::size_t count = 0;
-      walk(first, end, [&count](BasicObject*) { ++count; });
-      map.reserve(map.size() + count);
+      map.reserve(map.size() + sectionObjects_[k]);
       walk(first, end, [&map](BasicObject* object) { map.insert(object->offset, object); });
     }
   }
@@ -434,6 +433,7 @@ class DebugInfoReader::Impl {
     if (parentByLevel_.size() < level + 2u) parentByLevel_.resize(level + 2u);
     parentByLevel_[level + 1] = object;
     lastLevel_ = level + 1;
+    ++sectionObjects_.back();
     return object;
   }
 
@@ -756,6 +756,7 @@ class DebugInfoReader::Impl {
   // Where the units of each section read start among the root's children, and the
   // section's space.
   std::vector<std::pair<std::size_t, ReferenceSpace>> sectionStarts_;
+  std::vector<std::size_t> sectionObjects_;  // how many objects each section made
   LineTexts lineTexts_;
   std::unordered_map<std::uint64_t, Text> namesByOffset_;
   static constexpr std::size_t kReleaseStep = std::size_t{1} << 18;
