@@ -5,9 +5,11 @@ namespace Model {
 ModelStore::ModelStore() = default;
 
 ModelStore::~ModelStore() {
-  // The tree goes first, each object once; the lists and maps after it only held
-  // pointers into it.
-  root.reset();
+  // The objects hold nothing but texts of the text arena and lists of children in the
+  // object arena, which give their memory back whole when they go: taking a tree of a
+  // million objects apart one by one, only to give back nothing, took a tenth of a
+  // conversion. The lists and maps only held pointers into the tree.
+  [[maybe_unused]] BasicObject* tree = root.release();
 }
 
 }  // namespace Model
