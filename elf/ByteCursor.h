@@ -108,6 +108,18 @@ class ByteCursor {
     return text;
   }
 
+  // The string at `offset` of a string section (.debug_str, .debug_line_str), without its
+  // ending NUL.
+  static std::string_view stringAt(std::string_view section, const char* name,
+                                   std::uint64_t offset) {
+    if (offset >= section.size()) {
+      throw DwarfError(std::string(name) + ": a string at offset " + hexText(offset) +
+                       ", past the end of the section");
+    }
+    ByteCursor in(section, true, name, static_cast<std::size_t>(offset));
+    return in.cstring();
+  }
+
   [[noreturn]] void fail(const std::string& what) const {
     throw DwarfError(std::string(section_) + " at offset " + hexText(at_) + ": " + what);
   }

@@ -571,15 +571,7 @@ class DebugInfoReader::Impl {
 
   // The text of a string value; empty for one kept in another file.
   std::string_view textOf(const FormValue& value, const Unit& unit) const {
-    const auto at = [&](std::string_view section, const char* name, std::uint64_t offset) {
-      ByteCursor in(section, sections_.littleEndian, name);
-      if (offset >= section.size()) {
-        throw DwarfError(std::string(name) + ": a string at offset " + hexText(offset) +
-                         ", past the end of the section");
-      }
-      in.seek(static_cast<std::size_t>(offset));
-      return in.cstring();
-    };
+    const auto at = &ByteCursor::stringAt;
     switch (value.place) {
       case StringPlace::Inline:
         return value.bytes;

@@ -130,10 +130,10 @@ class LineTables {
         field.text = in.cstring();
         break;
       case 0x0e:  // DW_FORM_strp
-        field.text = stringAt(sections_.str, ".debug_str", in.u32());
+        field.text = ByteCursor::stringAt(sections_.str, ".debug_str", in.u32());
         break;
       case 0x1f:  // DW_FORM_line_strp
-        field.text = stringAt(sections_.lineStr, ".debug_line_str", in.u32());
+        field.text = ByteCursor::stringAt(sections_.lineStr, ".debug_line_str", in.u32());
         break;
       case 0x0b:  // DW_FORM_data1
         field.number = in.u8();
@@ -160,16 +160,6 @@ class LineTables {
         in.fail("the form " + hexText(form) + " in a file table, which this reader does not know");
     }
     return field;
-  }
-
-  std::string_view stringAt(std::string_view section, const char* name, std::uint64_t offset) {
-    ByteCursor in(section, sections_.littleEndian, name);
-    if (offset >= section.size()) {
-      throw DwarfError(std::string(name) + ": a path at offset " + hexText(offset) +
-                       ", past the end of the section");
-    }
-    in.seek(static_cast<std::size_t>(offset));
-    return in.cstring();
   }
 
   Model::ModelStore& store_;

@@ -14,8 +14,9 @@ namespace Model {
 // Holds the memory of the model objects of one store, and of their lists of children,
 // in large blocks: a dump makes one object per entry, hundreds of thousands of them,
 // and giving each its own allocation (and its own release when the store goes) cost a
-// third of a conversion. The objects are still destroyed one by one by their owners;
-// the arena only keeps their memory, and gives it back, all at once, when it goes.
+// third of a conversion. The arena keeps their memory and gives it back, all at once,
+// when it goes; a store then lets its tree go without taking it apart (the objects hold
+// nothing else), while an object that its owner destroys takes its subtree with it.
 class ObjectArena : public std::pmr::memory_resource {
  public:
   ObjectArena() = default;
