@@ -36,7 +36,8 @@ class ObjectArena : public std::pmr::memory_resource {
     void* at = next_;
     if (at == nullptr || std::align(alignment, size, at, left_) == nullptr) {
       const std::size_t blockSize = size + alignment > kBlockSize ? size + alignment : kBlockSize;
-      blocks_.push_back(Common::allocatePageMemory(blockSize));
+      // Every block but the last is filled: its pages are mapped at once.
+      blocks_.push_back(Common::allocateFilledMemory(blockSize));
       at = blocks_.back().get();
       left_ = blockSize;
       std::align(alignment, size, at, left_);

@@ -283,9 +283,12 @@ namespace {
 
 // A real image, changed in one place: the direct reader refuses it with a message that
 // names what it met, the run fails with status 9, and nothing is written.
+// How the image to change is built.
+enum class Build { Gcc4, Gcc4Compressed, Clang5 };
+
 struct HostileImage {
   std::string name;
-  bool compressed;  // built with -gz
+  Build build;
   std::function<void(std::string& bytes, const Elf::ElfImage& image)> change;
   std::string message;  // a part of the message
 };
@@ -328,11 +331,13 @@ std::size_t rowOf(const std::string& bytes, const Elf::ElfImage& image, const ch
 
 TEST_P(HostileImages, AreRefusedWithAMessageAndNothingWritten) {
   const HostileImage& hostile = GetParam();
-  std::vector<std::string> flags{"-gdwarf-4", "-O0"};
-  if (hostile.compressed) flags.push_back("-gz");
+  std::vector<std::string> flags{hostile.build == Build::Clang5 ? "-gdwarf-5" : "-gdwarf-4", "-O0"};
+  if (hostile.build == Build::Gcc4Compressed) flags.push_back("-gz");
   const auto corpus = TestSupport::corpusDir();
-  const auto built = TestSupport::buildImage(
-      {"hostile", {corpus / "registers.c", corpus / "ring.c", corpus / "large.c"}, flags, false});
+  TestSupport::ImageRecipe recipe{
+      "hostile", {corpus / "registers.c", corpus / "ring.c", corpus / "large.c"}, flags, false};
+  recipe.clang = hostile.build == Build::Clang5;
+  const auto built = TestSupport::buildImage(recipe);
   std::string bytes = TestSupport::readFile(built);
   const std::optional<Elf::ElfImage> image = Elf::ElfImage::read(built.string());
   ASSERT_TRUE(image.has_value());
@@ -358,90 +363,108 @@ TEST_P(HostileImages, AreRefusedWithAMessageAndNothingWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, HostileImages,
-    testing::Values(HostileImage{"NotAnElfFile", false, [](std::string& b, auto&) { b[1] = 'X'; },
-                                 "no ELF file"},
-                    HostileImage{"A64BitImage", false, [](std::string& b, auto&) { b[4] = 2; },
-                                 "64-bit"},
-                    HostileImage{"ForAnotherMachine", false,
+    testing::Values(HostileImage{"NotAnElfFile", Build::Gcc4,
+                                 [](std::string& b, auto&) { b[1] = 'X'; }, "no ELF file"},
+                    HostileImage{"A64BitImage", Build::Gcc4,
+                                 [](std::string& b, auto&) { b[4] = 2; }, "64-bit"},
+                    HostileImage{"ForAnotherMachine", Build::Gcc4,
                                  [](std::string& b, auto&) { put(b, 18, 62, 2); }, "machine 62"},
-                    HostileImage{"CutInItsDebugInformation", false,
+                    HostileImage{"CutInItsDebugInformation", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    b.resize(offsetOf(image, ".debug_info") + 100);
                                  },
                                  "beyond the end of the file"},
-                    HostileImage{"WithASectionPastTheEndOfTheFile", false,
+                    HostileImage{"WithASectionPastTheEndOfTheFile", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, rowOf(b, image, ".debug_abbrev") + 16, 0x7fff0000);
                                  },
                                  ".debug_abbrev lies beyond the end of the file"},
-                    HostileImage{"WithAUnitLongerThanItsSection", false,
+                    HostileImage{"WithAUnitLongerThanItsSection", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info"), 0x10000000);
                                  },
                                  "runs past the end of the section"},
-                    HostileImage{"InTheSixtyFourBitFormat", false,
+                    HostileImage{"InTheSixtyFourBitFormat", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info"), 0xffffffff);
                                  },
                                  "64-bit DWARF format"},
-                    HostileImage{"OfAnUnknownVersion", false,
+                    HostileImage{"OfAnUnknownVersion", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info") + 4, 7, 2);
                                  },
                                  "DWARF version 7"},
-                    HostileImage{"WithItsAbbreviationsPastTheirSection", false,
+                    HostileImage{"WithItsAbbreviationsPastTheirSection", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, abbreviationOffsetField(b, image), 0x7fffffff);
                                  },
                                  "past the end of the section"},
-                    HostileImage{"WithAnAbbreviationCodeThatIsNotDefined", false,
+                    HostileImage{"WithAnAbbreviationCodeThatIsNotDefined", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    b[firstEntry(b, image)] = 0x7f;
                                  },
                                  "abbreviation code 127"},
-                    HostileImage{"WithAnUnknownForm", false,
+                    HostileImage{"WithAnUnknownForm", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    b[offsetOf(image, ".debug_abbrev") + 4] = 0x7f;
                                  },
                                  "the form 0x7f"},
-                    HostileImage{"WithAnAbbreviationTableWithoutEnd", false,
+                    HostileImage{"WithAnAbbreviationTableWithoutEnd", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, rowOf(b, image, ".debug_abbrev") + 20, 5);
                                  },
                                  "the data ends before what it announces"},
-                    HostileImage{"WithStringsWithoutEnd", false,
+                    HostileImage{"WithStringsWithoutEnd", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    const Elf::Section& str = *image.section(".debug_str");
                                    std::replace(b.begin() + str.fileOffset,
                                                 b.begin() + str.fileOffset + str.size, '\0', 'x');
                                  },
                                  "a string without its ending NUL"},
-                    HostileImage{"WithALineTableThatRunsPastItsSection", false,
+                    HostileImage{"WithALineTableThatRunsPastItsSection", Build::Gcc4,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_line"), 0x7ffffff0);
                                  },
                                  ".debug_line"},
-                    HostileImage{"CompressedToInflatePastTheBound", true,
+                    HostileImage{"CompressedToInflatePastTheBound", Build::Gcc4Compressed,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info") + 4, 0xfffffff0);
                                  },
                                  "past the bound"},
-                    HostileImage{"CompressedToInflateToAnotherSize", true,
+                    HostileImage{"CompressedToInflateToAnotherSize", Build::Gcc4Compressed,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    const std::size_t at = offsetOf(image, ".debug_info") + 4;
                                    put(b, at, get(b, at) - 1);
                                  },
                                  "does not inflate to the"},
-                    HostileImage{"CompressedWithZstd", true,
+                    HostileImage{"CompressedWithZstd", Build::Gcc4Compressed,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info"), 2);
                                  },
                                  "zstd"},
-                    HostileImage{"CompressedAndDamaged", true,
+                    HostileImage{"CompressedAndDamaged", Build::Gcc4Compressed,
                                  [](std::string& b, const Elf::ElfImage& image) {
                                    put(b, offsetOf(image, ".debug_info") + 12, 0x12345678);
                                  },
-                                 "damaged"}),
+                                 "damaged"},
+                    HostileImage{"WithAChainOfIndirectForms", Build::Gcc4,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   b[offsetOf(image, ".debug_abbrev") + 4] =
+                                       0x16;  // DW_FORM_indirect
+                                   b.replace(firstEntry(b, image) + 1, 8, 8, '\x16');
+                                 },
+                                 "a chain of indirect forms"},
+                    HostileImage{"WithAFileTableOfAHugeCount", Build::Clang5,
+                                 [](std::string& b, const Elf::ElfImage& image) {
+                                   // The first line-number program of version 5 (clang's), whose
+                                   // directory count follows one column format after the 12
+                                   // standard opcode lengths.
+                                   std::size_t at = offsetOf(image, ".debug_line");
+                                   while (b[at + 4] != 5)
+                                     at += 4 + get(b, at);
+                                   b.replace(at + 33, 5, "\xff\xff\xff\xff\x0f");
+                                 },
+                                 "a table of 4294967295 rows"}),
     [](const testing::TestParamInfo<HostileImage>& info) { return info.param.name; });
 
 }  // namespace
