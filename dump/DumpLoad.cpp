@@ -13,6 +13,7 @@ void buildModel(Model::ModelStore& store, DumpLines& lines, const ImageAddressSo
   placeVariables(store, image);
   store.linkTypes();
   restateDataBitOffsets(store);
+  store.objects.finishFilling();
 }
 }  // namespace
 

@@ -142,6 +142,7 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
   });
   store.linkTypes();
   Dump::restateDataBitOffsets(store);
+  store.objects.finishFilling();
   giveBackFreedMemory();
   return true;
 }

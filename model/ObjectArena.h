@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <future>
 #include <memory>
 #include <memory_resource>
 #include <new>
@@ -20,8 +21,16 @@ namespace Model {
 class ObjectArena : public std::pmr::memory_resource {
  public:
   ObjectArena() = default;
+  ~ObjectArena() override { finishFilling(); }
   ObjectArena(const ObjectArena&) = delete;
   ObjectArena& operator=(const ObjectArena&) = delete;
+
+  // The model is complete: the block taken ahead for it is given back, and later objects
+  // take blocks as they need them.
+  void finishFilling() {
+    filling_ = false;
+    if (ahead_.valid()) ahead_.get();
+  }
 
   // Constructs a T in the arena.
   template <class T, class... Arguments>
@@ -36,8 +45,18 @@ class ObjectArena : public std::pmr::memory_resource {
     void* at = next_;
     if (at == nullptr || std::align(alignment, size, at, left_) == nullptr) {
       const std::size_t blockSize = size + alignment > kBlockSize ? size + alignment : kBlockSize;
-      // Every block but the last is filled: its pages are mapped at once.
-      blocks_.push_back(Common::allocateFilledMemory(blockSize));
+      // Every block but the last is filled: its pages are mapped at once, the next one on
+      // another thread while this one fills, as the system's zeroing of fresh pages
+      // costs as much as building the objects in them.
+      if (blockSize == kBlockSize && ahead_.valid()) {
+        blocks_.push_back(ahead_.get());
+      } else {
+        blocks_.push_back(Common::allocateFilledMemory(blockSize));
+      }
+      if (blockSize == kBlockSize && filling_) {
+        ahead_ =
+            std::async(std::launch::async, [] { return Common::allocateFilledMemory(kBlockSize); });
+      }
       at = blocks_.back().get();
       left_ = blockSize;
       std::align(alignment, size, at, left_);
@@ -53,6 +72,8 @@ class ObjectArena : public std::pmr::memory_resource {
   }
 
   std::vector<Common::PageMemory> blocks_;
+  std::future<Common::PageMemory> ahead_;
+  bool filling_ = true;
   void* next_ = nullptr;
   std::size_t left_ = 0;
 };
