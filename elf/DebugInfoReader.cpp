@@ -12,7 +12,8 @@
 //    string offsets and addresses, which it may give after attributes that need them.
 // 2. The entry's level follows the children flags and the null entries, as objdump
 //    counts it; the parent is the last entry of the level above, and the tag's row of
-//    kKnownTags gives the class. The object is created, listed, and found by its offset.
+//    kKnownTags gives the class. The object is created and listed; once every section is
+//    read, indexOffsets() enters all objects in the offset maps at once.
 // 3. Each attribute's value is decoded by its form into a FormValue, which answers as
 //    objdump's text of it reads (see EntryValue). The attributes of kKnownAttributes go
 //    through the same steps as in the dump's reader: the value itself (names, locations,
@@ -21,6 +22,11 @@
 // Locations are decoded from the expression's bytes: a lone DW_OP_addr places the
 // variable; a lone DW_OP_addrx or DW_OP_GNU_addr_index leaves it to placeVariables, which
 // reads the unit's part of .debug_addr; a composite one with an address is noted.
+//
+// The model of a large image takes hundreds of megabytes, so the reader holds little
+// else: every 256 KB of entries, the part of .debug_info read and the pages of .debug_str
+// go back to the system (releaseUpTo), names and line numbers are copied once each, and
+// the abbreviation tables of a section go with it.
 #include "elf/DebugInfoReader.h"
 
 #include <array>
