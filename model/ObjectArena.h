@@ -45,15 +45,17 @@ class ObjectArena : public std::pmr::memory_resource {
     void* at = next_;
     if (at == nullptr || std::align(alignment, size, at, left_) == nullptr) {
       const std::size_t blockSize = size + alignment > kBlockSize ? size + alignment : kBlockSize;
-      // Every block but the last is filled: its pages are mapped at once, the next one on
-      // another thread while this one fills, as the system's zeroing of fresh pages
-      // costs as much as building the objects in them.
-      if (blockSize == kBlockSize && ahead_.valid()) {
-        blocks_.push_back(ahead_.get());
+      // A small model touches only part of its first block. A larger one fills every
+      // block but its last, whose pages are then mapped at once, the next one on another
+      // thread while this one fills: the system's zeroing of fresh pages costs as much as
+      // building the objects in them.
+      const bool ownSize = blockSize != kBlockSize;
+      if (ownSize || blocks_.empty()) {
+        blocks_.push_back(Common::allocatePageMemory(blockSize));
       } else {
-        blocks_.push_back(Common::allocateFilledMemory(blockSize));
+        blocks_.push_back(ahead_.valid() ? ahead_.get() : Common::allocateFilledMemory(kBlockSize));
       }
-      if (blockSize == kBlockSize && filling_) {
+      if (!ownSize && filling_ && blocks_.size() >= 2) {
         ahead_ =
             std::async(std::launch::async, [] { return Common::allocateFilledMemory(kBlockSize); });
       }
