@@ -62,9 +62,12 @@ bool matchEntryHeader(std::string_view text, Groups4& g) {
   }
   g[2] = s.run(isDigitChar);
   if (g[2].empty() || !s.skipSome(isSpaceChar) || !s.literal('(')) return false;
-  // "(DW_TAG_.*)[)]$": the tag runs to the final ")".
+  // "((?:DW_TAG_|Unknown TAG value: |User TAG value: ).*)[)]$": the tag runs to the
+  // final ")".
   std::string_view tag = s.rest();
-  if (!tag.starts_with("DW_TAG_") || tag.size() < 8 || tag.back() != ')') return false;
+  const bool named = tag.starts_with("DW_TAG_") || tag.starts_with("Unknown TAG value: ") ||
+                     tag.starts_with("User TAG value: ");
+  if (!named || tag.size() < 8 || tag.back() != ')') return false;
   tag.remove_suffix(1);
   if (!isDotRun(tag)) return false;
   g[3] = tag;

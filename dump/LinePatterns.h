@@ -61,10 +61,12 @@ bool matchTypeSignature(std::string_view, Groups1&);
 bool matchTypeOffset(std::string_view, Groups1&);
 bool matchSignatureReference(std::string_view, Groups1&);
 
-// Entry header: 1 nesting level, 2 DIE offset, 3 abbreviation number, 4 tag text.
+// Entry header: 1 nesting level, 2 DIE offset, 3 abbreviation number, 4 tag text. A tag
+// that objdump has no name for is printed by its number ("Unknown TAG value: 0x7e", and
+// "User TAG value: 0x4321" in the vendors' range): it is still an entry of its own.
 inline constexpr TextPattern<4> entryHeaderPattern{
     "entryHeaderPattern",
-    R"(^[ ]+[<]([[:xdigit:]]+)[>][<]([[:xdigit:]]+)[>][:][ ]+Abbrev[ ]+Number[:][ ]+([[:digit:]]+)[ ]+[(](DW_TAG_.*)[)]$)",
+    R"(^[ ]+[<]([[:xdigit:]]+)[>][<]([[:xdigit:]]+)[>][:][ ]+Abbrev[ ]+Number[:][ ]+([[:digit:]]+)[ ]+[(]((?:DW_TAG_|Unknown TAG value: |User TAG value: ).*)[)]$)",
     &matchEntryHeader, " <1><2d>: Abbrev Number: 2 (DW_TAG_base_type)",
     " <2><5b>: Abbrev Number: 0"};
 

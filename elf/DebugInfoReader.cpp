@@ -443,8 +443,12 @@ class DebugInfoReader::Impl {
     return object;
   }
 
-  // A tag that no table names keeps its number.
-  Text unknownTag(std::uint32_t tag) { return store_.texts.copy("DW_TAG_unknown_" + hexText(tag)); }
+  // A tag that no table names keeps its number, as objdump prints it.
+  Text unknownTag(std::uint32_t tag) {
+    const std::string number = tag == 0 ? "0" : hexText(tag);
+    return store_.texts.copy(
+        (tag >= 0x4080 && tag <= 0xffff ? "User TAG value: " : "Unknown TAG value: ") + number);
+  }
 
   FormValue readForm(ByteCursor& in, std::uint16_t form, const Unit& unit,
                      std::int64_t implicitConst, unsigned indirections = 0) {

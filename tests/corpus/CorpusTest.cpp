@@ -692,6 +692,31 @@ TEST(GoldenImage, GivesTheGoldenFilesReadDirectly) {
   }
 }
 
+// An entry whose tag objdump has no name for ("Unknown TAG value: 0x7e") is an entry of
+// its own through both readers: its attributes and children are not given to the entry
+// before it.
+TEST(GoldenImage, KeepsAnEntryOfATagWithoutName) {
+  TempDir dir;
+  const auto image = TestSupport::corpusDir() / "golden" / "golden_c.elf";
+  std::string bytes = TestSupport::readFile(image);
+  const std::optional<Elf::ElfImage> elf = Elf::ElfImage::read(image.string());
+  ASSERT_TRUE(elf.has_value());
+  // The second abbreviation of the first table: past the first one's code, tag, children
+  // flag and attribute pairs (all one-byte numbers in this table) and its own code.
+  std::size_t at = elf->section(".debug_abbrev")->fileOffset + 3;
+  while (bytes[at] != 0 || bytes[at + 1] != 0)
+    at += 2;
+  at += 3;
+  bytes[at] = 0x7e;  // a tag number that no DWARF version defines
+  TestSupport::writeFile(dir / "app.elf", bytes);
+  ASSERT_EQ(
+      TestSupport::runCommand({SKARVEL_PROGRAM, "--a2l", dir.file("app.elf")}, dir / "console.txt"),
+      0);
+  EXPECT_NE(TestSupport::readFile(dir / "app_ObjDump.txt").find("(Unknown TAG value: 0x7e)"),
+            std::string::npos);
+  expectDirectReadingAgrees(dir, "app_ObjDump.txt", {"--a2l"});
+}
+
 INSTANTIATE_TEST_SUITE_P(Programs, GoldenFiles, testing::Values(kGoldenC, kGoldenCpp),
                          [](const testing::TestParamInfo<Golden>& info) {
                            return info.param.name;
