@@ -1,5 +1,6 @@
 #include "elf/ImageLoad.h"
 
+#include <algorithm>
 #include <array>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -104,6 +105,18 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
     whyNot = "it is an image for machine " + std::to_string(image->machine()) +
              "; only 32-bit ARM images (machine 40) are read";
     return false;
+  }
+  // An object file that is not linked keeps each type unit in a section of its own, all
+  // named .debug_types, whose offsets all start at 0: a linked image has one of each.
+  for (const char* name : {".debug_info", ".debug_types"}) {
+    const auto count =
+        std::count_if(image->sections().begin(), image->sections().end(),
+                      [name](const Section& section) { return section.name == name; });
+    if (count > 1) {
+      whyNot = "it holds " + std::to_string(count) + " sections named " + name +
+               ", as an object file that is not linked does; only linked images are read";
+      return false;
+    }
   }
   store.littleEndian = image->littleEndian();
   for (std::size_t index = 0; index < image->sections().size(); ++index) {

@@ -361,6 +361,22 @@ TEST_P(HostileImages, AreRefusedWithAMessageAndNothingWritten) {
   EXPECT_EQ(files, 1u) << "only app.elf";
 }
 
+// An object file with type units keeps each in a .debug_types section of its own.
+TEST(HostileInput, RefusesAnObjectFileWithSeveralSectionsOfOneName) {
+  TestSupport::ImageRecipe recipe{"types_object",
+                                  {TestSupport::corpusDir() / "app.cpp"},
+                                  {"-gdwarf-4", "-fdebug-types-section"},
+                                  true,
+                                  false};
+  const auto object = TestSupport::buildImage(recipe);
+  Model::ModelStore store;
+  std::string whyNot;
+  EXPECT_FALSE(Elf::loadImage(store, object.string(), whyNot));
+  EXPECT_NE(whyNot.find("sections named .debug_types, as an object file that is not linked does"),
+            std::string::npos)
+      << whyNot;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Changes, HostileImages,
     testing::Values(HostileImage{"NotAnElfFile", Build::Gcc4,
