@@ -51,6 +51,24 @@ class ByteCursor {
     bytes_ = bytes_.substr(0, end);
   }
 
+  // The unit that starts here (a unit of entries, a line-number program): a cursor over
+  // it, from behind its 32-bit length to its end. This cursor moves past the unit.
+  // `what` names it in messages ("a unit").
+  ByteCursor takeUnit(const std::string& what) {
+    const std::uint32_t length = u32();
+    if (length == 0xffffffffu) {
+      fail(what +
+           " in the 64-bit DWARF format, which 32-bit images do not use and this "
+           "reader does not read");
+    }
+    if (length >= 0xfffffff0u) fail(what + " length of a reserved value");
+    const std::size_t end = at_ + length;
+    if (end > bytes_.size()) fail(what + " whose length runs past the end of the section");
+    ByteCursor unit(bytes_.substr(0, end), littleEndian_, section_, at_);
+    at_ = end;
+    return unit;
+  }
+
   std::uint8_t u8() {
     need(1);
     return static_cast<std::uint8_t>(bytes_[at_++]);

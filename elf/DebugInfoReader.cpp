@@ -274,17 +274,7 @@ class DebugInfoReader::Impl {
   void readUnit(ByteCursor& section) {
     Unit unit;
     unit.offset = static_cast<std::uint32_t>(section.offset());
-    const std::uint32_t length = section.u32();
-    if (length >= 0xfffffff0u) {
-      section.fail(length == 0xffffffffu ? "a unit in the 64-bit DWARF format, which 32-bit "
-                                           "images do not use and this reader does not read"
-                                         : "a unit length of a reserved value");
-    }
-    const std::size_t end = section.offset() + length;
-    if (end > section.size()) section.fail("a unit whose length runs past the end of the section");
-    ByteCursor in(section.bytes(), section.littleEndian(), section.section(), section.offset());
-    in.limit(end);
-    section.seek(end);
+    ByteCursor in = section.takeUnit("a unit");
 
     unit.version = in.u16();
     if (unit.version < 2 || unit.version > 5) {

@@ -38,13 +38,7 @@ class LineTables {
  private:
   void readProgram(ByteCursor& section) {
     const auto offset = static_cast<std::uint32_t>(section.offset());
-    const std::uint32_t length = section.u32();
-    if (length >= 0xfffffff0u) section.fail("a line-number program in the 64-bit DWARF format");
-    const std::size_t end = section.offset() + length;
-    if (end > section.size()) section.fail("a line-number program that runs past the section");
-    ByteCursor in(section.bytes(), section.littleEndian(), ".debug_line", section.offset());
-    in.limit(end);
-    section.seek(end);
+    ByteCursor in = section.takeUnit("a line-number program");
 
     const std::uint16_t version = in.u16();
     if (version < 2 || version > 5) {
@@ -54,7 +48,7 @@ class LineTables {
     if (version >= 5) in.skip(2);  // address size, segment selector size
     const std::uint32_t headerLength = in.u32();
     const std::size_t headerEnd = in.offset() + headerLength;
-    if (headerEnd > end) in.fail("a line-number program header longer than its program");
+    if (headerEnd > in.size()) in.fail("a line-number program header longer than its program");
     in.limit(headerEnd);
     in.skip(version >= 4 ? 5 : 4);  // instruction length, [ops,] is_stmt, line base, range
     const std::uint8_t opcodeBase = in.u8();
