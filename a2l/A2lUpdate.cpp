@@ -274,7 +274,13 @@ class Updater {
     } else {
       text = " " + words;
     }
-    edits_.push_back({anchor.file, anchor.offset + anchor.length, 0, std::move(text)});
+    // A token may follow a quoted string without a space ("..."/end); the words put
+    // between must not run into it.
+    const std::size_t insertAt = anchor.offset + anchor.length;
+    if (insertAt < bytes.size() && static_cast<unsigned char>(bytes[insertAt]) > ' ') {
+      text += ' ';
+    }
+    edits_.push_back({anchor.file, insertAt, 0, std::move(text)});
   }
 
   std::string where(const Block& object) const {
@@ -328,9 +334,12 @@ class Updater {
     const Token& begin = token(layout.begin);
     const Token& endKeyword = token(layout.end + 1);
     const std::string_view bytes = d_.files()[begin.file]->bytes;
+    // Indented like the original when its /begin starts a line; what stands before it
+    // on its line belongs to other objects and is not copied.
     std::size_t lineStart = begin.offset;
-    while (lineStart > 0 && bytes[lineStart - 1] != '\n')
+    while (lineStart > 0 && (bytes[lineStart - 1] == ' ' || bytes[lineStart - 1] == '\t'))
       --lineStart;
+    if (lineStart > 0 && bytes[lineStart - 1] != '\n') lineStart = begin.offset;
     const std::size_t stop = endKeyword.offset + endKeyword.length;
     std::string copy(bytes.substr(lineStart, stop - lineStart));
     // The datatype first (it lies further on), then the name.
