@@ -238,9 +238,18 @@ class Updater {
       visit(child);
   }
 
+  // Tokens may touch where one of them is a quoted string ("..."/end, NUMBER"..."); a
+  // word put in a string's place, or between two tokens, must not run into them.
+  static bool touches(std::string_view bytes, std::size_t at) {
+    return at < bytes.size() && static_cast<unsigned char>(bytes[at]) > ' ';
+  }
+
   void replace(std::size_t at, std::string text) {
     const Token& t = token(at);
     if (d_.text(t) == text) return;
+    const std::string_view bytes = d_.files()[t.file]->bytes;
+    if (t.offset > 0 && touches(bytes, t.offset - 1)) text.insert(0, 1, ' ');
+    if (touches(bytes, t.offset + t.length)) text += ' ';
     edits_.push_back({t.file, t.offset, t.length, std::move(text)});
   }
 
@@ -274,12 +283,8 @@ class Updater {
     } else {
       text = " " + words;
     }
-    // A token may follow a quoted string without a space ("..."/end); the words put
-    // between must not run into it.
     const std::size_t insertAt = anchor.offset + anchor.length;
-    if (insertAt < bytes.size() && static_cast<unsigned char>(bytes[insertAt]) > ' ') {
-      text += ' ';
-    }
+    if (touches(bytes, insertAt)) text += ' ';
     edits_.push_back({anchor.file, insertAt, 0, std::move(text)});
   }
 
