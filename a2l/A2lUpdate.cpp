@@ -597,18 +597,21 @@ class Updater {
       const auto matrix = keywords.matrixDim;
       const auto number = keywords.number;
       if (matrix) {
+        // The values that follow, up to a nested block or another file.
         std::size_t last = *matrix;
-        while (last + 1 < own.size() && integerOf(text(own[last + 1])))
+        while (last + 1 < own.size() && own[last + 1] == own[last] + 1 &&
+               token(own[last + 1]).file == token(own[last]).file &&
+               integerOf(text(own[last + 1])))
           ++last;
-        if (last > *matrix) {
+        if (last - *matrix == dims.size()) {
+          // As many as before: each in its place, so that comments between them stay.
+          for (std::size_t k = 0; k < dims.size(); ++k)
+            replace(own[*matrix + 1 + k], std::to_string(dims[k]));
+        } else if (last > *matrix) {
           const Token& first = token(own[*matrix + 1]);
           const Token& end = token(own[last]);
-          std::string current(d_.files()[first.file]->bytes.substr(
-              first.offset, end.offset + end.length - first.offset));
-          if (first.file == end.file && current != values) {
-            edits_.push_back(
-                {first.file, first.offset, end.offset + end.length - first.offset, values});
-          }
+          edits_.push_back(
+              {first.file, first.offset, end.offset + end.length - first.offset, values});
         }
       } else if (number && *number + 1 < own.size()) {
         replace(own[*number + 1], std::to_string(total));

@@ -400,12 +400,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "MEASUREMENT: 0 updated, 0 unchanged, 3 not found, 1 not matched"}},
         // What is put in stands apart from its neighbours: an address after a string that
         // the next token follows without a space, a number in place of a string that
-        // touches both of its neighbours, a layout's copy after a line it shares.
+        // touches both of its neighbours, a layout's copy after a line it shares. What
+        // stands between dimensions stays.
         UpdateCase{"InsertionsStandApart",
                    "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 -10 \"10\"/end "
                    "MEASUREMENT\n"
                    "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
                    "0x20000100 NUMBER\"5\"/end MEASUREMENT\n"
+                   "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
+                   "0x20000100 MATRIX_DIM 3 /* rows */ 2 /end MEASUREMENT\n"
+                   "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
+                   "0x20000100 MATRIX_DIM 6 /begin IF_DATA X /end IF_DATA 1 /end MEASUREMENT\n"
                    "/begin CHARACTERISTIC c \"\" VALUE 0 W 0 NO_COMPU_METHOD -1 1 SYMBOL_LINK "
                    "\"g_count\" 0 /end CHARACTERISTIC /begin RECORD_LAYOUT W FNC_VALUES 1 SWORD "
                    "/end RECORD_LAYOUT\n",
@@ -413,11 +418,15 @@ INSTANTIATE_TEST_SUITE_P(
                    "ECU_ADDRESS 0x80001000 /end MEASUREMENT\n"
                    "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
                    "0x20000100 NUMBER 6 /end MEASUREMENT\n"
+                   "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
+                   "0x20000100 MATRIX_DIM 2 /* rows */ 3 /end MEASUREMENT\n"
+                   "/begin MEASUREMENT g_table \"\" UWORD NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS "
+                   "0x20000100 MATRIX_DIM 2 3 /begin IF_DATA X /end IF_DATA 1 /end MEASUREMENT\n"
                    "/begin CHARACTERISTIC c \"\" VALUE 2147487744 W_SLONG 0 NO_COMPU_METHOD -1 1 "
                    "SYMBOL_LINK \"g_count\" 0 /end CHARACTERISTIC /begin RECORD_LAYOUT W "
                    "FNC_VALUES 1 SWORD /end RECORD_LAYOUT\n"
                    "/begin RECORD_LAYOUT W_SLONG FNC_VALUES 1 SLONG /end RECORD_LAYOUT\n",
-                   {"MEASUREMENT: 2 updated", "CHARACTERISTIC: 1 updated"}},
+                   {"MEASUREMENT: 4 updated", "CHARACTERISTIC: 1 updated"}},
         // Objects without memory of their own, relative and variant addresses stay.
         UpdateCase{"LeftAlone",
                    "/begin MEASUREMENT g_count \"\" SLONG NO_COMPU_METHOD 0 0 0 1 ECU_ADDRESS 0x4 "
