@@ -600,8 +600,7 @@ class Updater {
         // The values that follow, up to a nested block or another file.
         std::size_t last = *matrix;
         while (last + 1 < own.size() && own[last + 1] == own[last] + 1 &&
-               token(own[last + 1]).file == token(own[last]).file &&
-               integerOf(text(own[last + 1])))
+               token(own[last + 1]).file == token(own[last]).file && integerOf(text(own[last + 1])))
           ++last;
         if (last - *matrix == dims.size()) {
           // As many as before: each in its place, so that comments between them stay.
