@@ -7,13 +7,17 @@
 
 namespace Dump {
 
-namespace {
-void buildModel(Model::ModelStore& store, DumpLines& lines, const ImageAddressSource& image = {}) {
-  parseDump(store, lines);
+void completeModel(Model::ModelStore& store, const ImageAddressSource& image) {
   placeVariables(store, image);
   store.linkTypes();
   restateDataBitOffsets(store);
   store.objects.finishFilling();
+}
+
+namespace {
+void buildModel(Model::ModelStore& store, DumpLines& lines, const ImageAddressSource& image = {}) {
+  parseDump(store, lines);
+  completeModel(store, image);
 }
 }  // namespace
 

@@ -21,6 +21,11 @@ enum class DumpRead {
   ReadErrorPart,  // a read error ended the text part way
 };
 
+// What every reader does once the entries are read, the dump's and the ELF's own: the
+// variables are placed (from `image`'s .debug_addr where the entries' tables fall short),
+// the types linked, bit offsets restated, and the object arena told the model is complete.
+void completeModel(Model::ModelStore& store, const ImageAddressSource& image = {});
+
 // The whole load of a dump into an empty store: the entry reader reads the lines as they
 // come from the file, variables are placed, the types are linked. A file that cannot be
 // opened leaves the store empty; a read error leaves what was read before it.

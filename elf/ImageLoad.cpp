@@ -9,8 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "dump/EntryReader.h"
-#include "dump/PlacementReader.h"
+#include "dump/DumpLoad.h"
 #include "elf/ByteCursor.h"
 #include "elf/DebugInfoReader.h"
 #include "elf/ElfImage.h"
@@ -149,13 +148,10 @@ bool loadImage(Model::ModelStore& store, const std::string& path, std::string& w
     whyNot = error.what();
     return false;
   }
-  Dump::placeVariables(store, [&sections, &image]() -> std::optional<Dump::ImageAddressSection> {
+  Dump::completeModel(store, [&sections, &image]() -> std::optional<Dump::ImageAddressSection> {
     if (sections.addr.empty()) return std::nullopt;
     return Dump::ImageAddressSection{std::string(sections.addr), image->littleEndian()};
   });
-  store.linkTypes();
-  Dump::restateDataBitOffsets(store);
-  store.objects.finishFilling();
   giveBackFreedMemory();
   return true;
 }
